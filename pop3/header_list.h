@@ -1,0 +1,73 @@
+// A message's header fields in arrival order, looked up by well-known name without
+// regard to letter case.
+#pragma once
+
+#include <cstdint>
+#include <iosfwd>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pop3 {
+
+class LineConnection;
+
+enum HeaderId : int {
+    HeaderFrom = 0,
+    HeaderTo = 1,
+    HeaderSubject = 2,
+    HeaderDate = 3,
+    HeaderCC = 4,
+    HeaderBCC = 5,
+    HeaderReceived = 6,
+    HeaderMimeVersion = 7,
+    HeaderReplyTo = 8,
+    HeaderResentTo = 9,
+    HeaderMessageId = 10,
+};
+
+// An unfolded field is cut at this many characters.
+inline constexpr std::size_t kMaxFieldText = 2047;
+
+struct HeaderField {
+    std::string name;   // never empty, never contains a blank; case as received
+    std::string value;  // trimmed of blanks and tabs; may be empty
+};
+
+class HeaderList {
+public:
+    const std::vector<HeaderField>& fields() const { return fields_; }
+    std::size_t size() const { return fields_.size(); }
+    void append(HeaderField field) { fields_.push_back(std::move(field)); }
+
+    // Reads lines up to one equal to terminator; 1 when it was reached, 0 when a line
+    // could not be read.
+    int readHeaders(LineConnection& connection, std::string_view terminator);
+
+    // The file form: field count, then per field name and value, each as a 32-bit
+    // little-endian length and the bytes.
+    void store(std::string& out) const;
+    // Reads the file form from data starting at pos, advancing pos; fields that load
+    // stay in the list. 0 when a field is damaged or the data ends early.
+    int load(std::string_view data, std::size_t& pos);
+
+    // Operations the checker does not use.
+    void removeAll(int id);
+    void removeFirst(int id);
+    void addFront(int id, std::string_view value);
+    void addBack(int id, std::string_view value);
+    void writeText(std::ostream& out) const;
+    void send(LineConnection& connection, std::string_view terminator) const;
+
+private:
+    std::vector<HeaderField> fields_;
+};
+
+// Splits one unfolded header text; 1 on success, 0 when it is not a header field.
+int parseField(std::string_view text, HeaderField* field);
+// The table name of an id; "!!!!" for an unknown id.
+const char* headerName(int id);
+// Value of the first field named headerName(id), ignoring ASCII case; nullptr if none.
+const std::string* headerValue(const HeaderList& list, int id);
+
+}  // namespace pop3

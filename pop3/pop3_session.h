@@ -1,0 +1,105 @@
+// One POP3 dialogue (RFC 1939) over a LineConnection.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "pop3/header_list.h"
+#include "pop3/line_connection.h"
+
+namespace pop3 {
+
+class StoredMessageList;
+
+enum POP3CMD : std::uint8_t {
+    CmdUSER = 1,
+    CmdPASS = 2,
+    CmdAPOP = 3,
+    CmdSTAT = 4,
+    CmdLIST = 5,
+    CmdTOP = 6,
+    CmdUIDL = 7,
+    CmdRETR = 8,
+    CmdDELE = 9,
+    CmdQUIT = 10,
+};
+
+struct Pop3Command {
+    std::uint8_t id;
+    char word[5];
+    char commandFormat[32];
+    char replyFormat[32];
+    std::uint8_t stateMask;  // 1 authorization, 2 transaction, 7 any
+};
+extern const Pop3Command pop3Commands[10];
+
+inline constexpr int kUidField = 120;  // unique id field, terminator included
+
+// STAT counts above this are not a real mailbox; open fails instead of allocating.
+inline constexpr int kMaxMailboxEntries = 10'000'000;
+
+struct MailboxEntry {
+    std::unique_ptr<HeaderList> header;  // none until fetched in this session
+    int number = 0;
+    int size = 0;
+    char uid[kUidField] = {};
+};
+
+// A message fetched whole with RETR.
+struct RetrievedMessage {
+    HeaderList header;
+    std::vector<std::string> body;
+};
+
+class POP3Session {
+public:
+    POP3Session() = default;
+    ~POP3Session();
+    POP3Session(const POP3Session&) = delete;
+    POP3Session& operator=(const POP3Session&) = delete;
+
+    // Sends one command with printf arguments and reads its status line; scans the +OK
+    // line with the command's reply format into the same arguments. 1 when a line
+    // starting with "+" or "-" came back (*ok says which), else 0.
+    int transaction(int command, int* ok, ...);
+    // Reads one status line without sending; the line is handed back either way.
+    int getResponse(int* ok, std::string* line);
+
+    int open(const char* userName, const char* password, const char* serverName, int port);
+    int close();
+    int fetchHeader(int index);
+    // Fetches the headers the stored list does not know, marking the known ones present.
+    int fetchNewHeaders(StoredMessageList& storedList);
+
+    int getCount() const { return entryCount_; }
+    int getUid(int index, char* dest) const;  // dest holds kUidField characters
+    int getSize(int index) const;
+    const HeaderList* getHeader(int index) const;
+
+    static int findCommand(int command, int* rowIndex);
+    static int commandStateMask(int command);
+
+    // Operations the check does not use.
+    int login();
+    int fetchAllHeaders();
+    int deleteMessage(int index);
+    int deleteAll();
+    int retrieveMessage(int index, std::vector<RetrievedMessage>& dest);
+    int dumpMessage(int index) const;
+
+private:
+    int readListing();
+
+    std::unique_ptr<LineConnection> connection_;
+    const char* userName_ = nullptr;
+    const char* password_ = nullptr;
+    const char* serverName_ = nullptr;
+    int port_ = 0;
+    std::vector<MailboxEntry> entries_;
+    bool listed_ = false;  // entries exist (an empty mailbox lists zero entries)
+    int entryCount_ = 0;
+};
+
+}  // namespace pop3

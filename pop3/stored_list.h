@@ -1,0 +1,75 @@
+// The messages seen at the last successful check: the content of the file "UIDL".
+#pragma once
+
+#include <cstdint>
+#include <iosfwd>
+#include <list>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "pop3/header_list.h"
+
+namespace pop3 {
+
+inline constexpr char kStoredListFile[] = "UIDL";
+
+struct StoredMessage {
+    int newFlag = 0;
+    int presentMark = 0;
+    std::string uid;  // at most 119 characters
+    int size = 0;
+    std::unique_ptr<HeaderList> storedHeader;  // read from the file
+    const HeaderList* newHeader = nullptr;     // owned by the session, this check only
+
+    const HeaderList* header() const { return storedHeader ? storedHeader.get() : newHeader; }
+};
+
+class StoredMessageList {
+public:
+    StoredMessageList();
+    ~StoredMessageList();
+    StoredMessageList(const StoredMessageList&) = delete;
+    StoredMessageList& operator=(const StoredMessageList&) = delete;
+
+    // Appends the entries of a "UIDL" stream; a damaged record and all after it are
+    // dropped, the entries before it kept.
+    void loadStoredList(std::istream& in);
+    // Writes the list in the file layout.
+    void saveStoredList(std::ostream& out) const;
+    // By file name. Loading a missing file leaves the list as it is. Saving writes a
+    // temporary file beside it and replaces the old one only when complete; 1 or 0.
+    void loadFile(const std::string& path);
+    int saveFile(const std::string& path) const;
+
+    void clearPresentMarks();
+    int markPresent(std::string_view uid);
+    void removeUnmarked();
+    void setNewFlag(std::size_t position, int value);
+    StoredMessage& append(std::string_view uid, int flag);
+    std::size_t length() const;
+    int newFlagAt(std::size_t position) const;
+
+    // Walking the entries in order.
+    using const_iterator = std::list<StoredMessage>::const_iterator;
+    const_iterator begin() const;
+    const_iterator end() const;
+
+    // Lookups by id that the checker does not use.
+    StoredMessage* find(std::string_view uid);
+    int getNewFlag(std::string_view uid) const;
+    int setNewFlag(std::string_view uid, int value);
+    int remove(std::string_view uid);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+// Reconciles the stored list with an open session, after fetchNewHeaders: drops the
+// messages that left the server, clears the old new flags and appends the new ones.
+// Returns the number of new messages.
+class POP3Session;
+int reconcileStoredList(StoredMessageList& list, const POP3Session& session);
+
+}  // namespace pop3
