@@ -79,6 +79,41 @@ bool WriteFileBytes(const std::string& path, const std::string& data) {
     return static_cast<bool>(out);
 }
 
+bool DeliverMessage(const std::string& maildir, const std::string& message) {
+    static int serial = 0;
+    char name[96];
+    std::snprintf(name, sizeof name, "%lu.M%dP%lu.mailwick", static_cast<unsigned long>(GetTickCount()), ++serial,
+                  static_cast<unsigned long>(GetCurrentProcessId()));
+    const std::string tmp = maildir + "\\tmp\\" + name;
+    if (!WriteFileBytes(tmp, message)) return false;
+    return MoveFileA(tmp.c_str(), (maildir + "\\new\\" + name).c_str()) != 0;
+}
+
+void EmptyMaildir(const std::string& maildir) {
+    for (const char* sub : {"new", "cur", "tmp"}) {
+        const std::string dir = maildir + "\\" + sub;
+        WIN32_FIND_DATAA fd;
+        HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
+        if (h == INVALID_HANDLE_VALUE) continue;
+        do {
+            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA((dir + "\\" + fd.cFileName).c_str());
+        } while (FindNextFileA(h, &fd));
+        FindClose(h);
+    }
+}
+
+std::string MakeMessage(const std::string& from, const std::string& subject) {
+    std::string m;
+    m += "Received: from relay.example.org by mx.example.org; Sun, 7 Dec 1997 09:01:00 +0000\r\n";
+    if (!from.empty()) m += "From: " + from + "\r\n";
+    m += "To: mailwick@example.org\r\n";
+    m += "Subject: " + subject + "\r\n";
+    m += "Date: Sun, 7 Dec 1997 09:00:00 +0000\r\n";
+    m += "Message-ID: <" + std::to_string(GetTickCount()) + "." + subject.substr(0, 8) + "@example.org>\r\n";
+    m += "\r\nHello.\r\n";
+    return m;
+}
+
 static LONG DeleteTree(HKEY root, const char* sub) {
     HKEY key;
     if (RegOpenKeyExA(root, sub, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return ERROR_FILE_NOT_FOUND;

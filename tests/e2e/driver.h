@@ -25,6 +25,13 @@ bool WriteFileBytes(const std::string& path, const std::string& data);
 std::string WinePath(const std::string& unixPath);
 std::string EnvOr(const char* name, const std::string& fallback);
 
+// Mail for the private Dovecot: written into its Maildir (a Windows path), shown at the
+// next session.
+bool DeliverMessage(const std::string& maildir, const std::string& message);
+void EmptyMaildir(const std::string& maildir);
+// A message with the given sender (none when empty) and subject.
+std::string MakeMessage(const std::string& from, const std::string& subject);
+
 // The checker's settings key of the current user.
 inline constexpr char kSettingsKey[] = "Software\\Quenby Systems\\Mailwick\\Version 1.0";
 void ClearSettingsKey();
