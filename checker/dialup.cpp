@@ -11,7 +11,7 @@
 
 #include "checker/logic/ras_names.h"
 #include "checker/ras_records.h"
-#include "checker/ui_message.h"
+#include "common/message_box.h"
 
 namespace {
 
@@ -210,7 +210,7 @@ void FillRasEntryList(HWND comboBox) {
     RasLibraryRef lib;
     auto enumEntries = lib.find<ras::EnumEntriesFn>("RasEnumEntriesA");
     if (!enumEntries) {
-        ShowMessageBox(nullptr, "Failed to locate RasEnumEntriesA", "Mailwick", MB_OK);
+        mailwick::ShowMessageBox(nullptr, "Failed to locate RasEnumEntriesA", "Mailwick", MB_OK);
         return;
     }
     std::vector<ras::EntryNameA> block(kEntryBlock);

@@ -120,11 +120,7 @@ protected:
     void Deliver(const std::string& from, const std::string& subject) {
         ASSERT_TRUE(mwtest::DeliverMessage(maildir_, mwtest::MakeMessage(from, subject)));
     }
-    pop3::StoredMessageList LoadUidl() const {
-        pop3::StoredMessageList list;
-        list.loadFile(dir_ + "\\UIDL");
-        return list;
-    }
+    void LoadUidl(pop3::StoredMessageList& list) const { list.loadFile(dir_ + "\\UIDL"); }
 
     static HWND main_;
     std::string maildir_;
@@ -158,7 +154,8 @@ TEST_F(CheckerFlow, CheckNowWithNewMailRecordsTheScanAndTheNextCheckClearsTheFla
     EXPECT_EQ(g_process.state.NewMailPending(), 1);
 
     {
-        const pop3::StoredMessageList list = LoadUidl();
+        pop3::StoredMessageList list;
+        LoadUidl(list);
         ASSERT_EQ(list.length(), 2u);
         EXPECT_EQ(list.newFlagAt(0), 1);
         EXPECT_EQ(list.newFlagAt(1), 1);
@@ -169,7 +166,8 @@ TEST_F(CheckerFlow, CheckNowWithNewMailRecordsTheScanAndTheNextCheckClearsTheFla
     CheckNow();
     ASSERT_TRUE(WaitIdle(30s));
     EXPECT_EQ(StatusText().rfind("0 new items (2) ", 0), 0u) << StatusText();
-    const pop3::StoredMessageList list = LoadUidl();
+    pop3::StoredMessageList list;
+    LoadUidl(list);
     ASSERT_EQ(list.length(), 2u);
     EXPECT_EQ(list.newFlagAt(0), 0);
     EXPECT_EQ(list.newFlagAt(1), 0);

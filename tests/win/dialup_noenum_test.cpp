@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "checker/dialup.h"
-#include "checker/ui_message.h"
+#include "common/message_box.h"
 #include "fixtures/fakeras_env.h"
 
 namespace {
@@ -29,7 +29,7 @@ TEST(DialupWithoutEntryList, FillSaysTheEntryPointIsMissingAndLeavesTheListEmpty
     state.connections.push_back({101, "MyISP"});
     ras.write(state);
     ASSERT_EQ(LoadRasLibrary(), 1);
-    g_messageBox = RecordMessageBox;
+    mailwick::SetMessageBoxFunction(RecordMessageBox);
 
     HWND combo = CreateWindowA("COMBOBOX", "", WS_POPUP | CBS_DROPDOWNLIST, 0, 0, 200, 200,
                                nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
@@ -47,7 +47,7 @@ TEST(DialupWithoutEntryList, FillSaysTheEntryPointIsMissingAndLeavesTheListEmpty
     EXPECT_EQ(IsRasEntryConnected("MyISP"), 1);
 
     DestroyWindow(combo);
-    g_messageBox = MessageBoxA;
+    mailwick::SetMessageBoxFunction(nullptr);
     FreeRasLibrary();
 }
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "checker/dialup.h"
-#include "checker/ui_message.h"
+#include "common/message_box.h"
 #include "fixtures/fakeras_env.h"
 
 using ::testing::ElementsAre;
@@ -69,11 +69,11 @@ protected:
         ASSERT_EQ(LoadRasLibrary(), 1);
         savedWait_ = GetRasGoneWait();
         SetRasGoneWait({1, savedWait_.maxPolls});
-        g_messageBox = RecordMessageBox;
+        mailwick::SetMessageBoxFunction(RecordMessageBox);
         g_shown.clear();
     }
     void TearDown() override {
-        g_messageBox = MessageBoxA;
+        mailwick::SetMessageBoxFunction(nullptr);
         SetRasGoneWait(savedWait_);
         FreeRasLibrary();
     }
