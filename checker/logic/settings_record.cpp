@@ -3,8 +3,12 @@
 #include <algorithm>
 #include <cstring>
 #include <mutex>
+#include <type_traits>
 
 namespace mailwick {
+
+// Copies under the lock must be plain memory copies: no allocation, nothing to throw.
+static_assert(std::is_trivially_copyable_v<Settings>);
 
 void CopyCut(char* field, std::size_t width, std::string_view text) {
     if (width == 0) return;
