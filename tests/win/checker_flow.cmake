@@ -16,3 +16,15 @@ mailwick_add_win_test(checker_flow_test
   LABELS "checker;dovecot"
   ENV "MAILWICK_DOVECOT_IP=${FLOW_DOVECOT_IP};MAILWICK_DOVECOT_MAILDIR=${FLOW_DOVECOT_DIR}/home/mailwick/Maildir")
 set_property(TEST win.checker_flow_test APPEND PROPERTY FIXTURES_REQUIRED flow_dovecot)
+
+# The dial-up stages, with the stand-in RAS library beside the test program.
+if(NOT TARGET fakeras)
+  add_subdirectory(${CMAKE_SOURCE_DIR}/tests/fakeras ${CMAKE_BINARY_DIR}/tests/fakeras)
+endif()
+mailwick_add_win_test(checker_dialup_flow_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/checker_dialup_flow_test.cpp $<TARGET_OBJECTS:checker_res>
+  LIBS checker_core e2e_driver fakeras_state
+  LABELS "checker;dovecot;dialup"
+  ENV "WINEDLLOVERRIDES=rasapi32=n;MAILWICK_DOVECOT_IP=${FLOW_DOVECOT_IP};MAILWICK_DOVECOT_MAILDIR=${FLOW_DOVECOT_DIR}/home/mailwick/Maildir")
+add_dependencies(checker_dialup_flow_test fakeras)
+set_property(TEST win.checker_dialup_flow_test APPEND PROPERTY FIXTURES_REQUIRED flow_dovecot)
