@@ -1,5 +1,11 @@
 #include <windows.h>
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    return 0;
+#include "checker/app.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    try {
+        return mailwick::RunChecker(instance);
+    } catch (...) {
+        return 0;
+    }
 }

@@ -23,11 +23,15 @@ start)
     for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
   fi
   export DISPLAY=$(cat "$dir/display")
+  # Keep one wineserver for the whole run so each test starts quickly. It and the
+  # background services that wineboot starts outlive this script and every test, so
+  # their output goes to files: holding ctest's output pipe open makes ctest wait.
+  "$WINESERVER" -p </dev/null >/dev/null 2>&1
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    "$WINE" wineboot -i >"$dir/wineboot.log" 2>&1
+    "$WINE" wineboot -i </dev/null >"$dir/wineboot.log" 2>&1
+  else
+    "$WINE" wineboot </dev/null >>"$dir/wineboot.log" 2>&1
   fi
-  # Keep one wineserver for the whole run so each test starts quickly.
-  "$WINESERVER" -p
   exit 0
   ;;
 stop)

@@ -1,0 +1,101 @@
+#include "checker/app.h"
+
+#include <winsock2.h>
+
+#include <string>
+
+#include "checker/checker_state.h"
+#include "checker/dialup.h"
+#include "checker/mail_rows.h"
+#include "checker/main_window.h"
+#include "checker/resource.h"
+#include "checker/settings.h"
+#include "checker/tray.h"
+#include "common/app_identity.h"
+#include "common/message_box.h"
+#include "common/registry.h"
+
+namespace mailwick {
+
+namespace {
+
+constexpr DWORD kLastStatusBuffer = 100;
+
+// Windows Sockets 1.1 exactly; anything else ends the program.
+bool StartSockets() {
+    WSADATA data;
+    if (WSAStartup(MAKEWORD(1, 1), &data) != 0) return false;
+    if (LOBYTE(data.wVersion) != 1 || HIBYTE(data.wVersion) != 1) {
+        WSACleanup();
+        return false;
+    }
+    return true;
+}
+
+void ShowLastStatus() {
+    std::string status;
+    if (RegReadText(HKEY_CURRENT_USER, kSettingsKeyPath, "LastStatus", kLastStatusBuffer, &status)) {
+        SetStatusText(status.c_str());
+    }
+}
+
+void LoadSettings(HWND mainWindow) {
+    Settings settings;
+    ReadSettings(settings);
+    if (g_process.state.RasAvailable() == 0) settings.SetUseRAS(0);
+    const int valid = ValidateAccount(settings);
+    CommitSettings(settings);
+    if (!valid) SendMessageA(mainWindow, WM_COMMAND, IDM_OPTIONS, 0);
+    if (settings.GetCheckAutoStart() == 1) SendMessageA(mainWindow, WM_COMMAND, IDM_START_CHECKING, 0);
+}
+
+int RunMessageLoop() {
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return static_cast<int>(msg.wParam);
+}
+
+void Shutdown(bool rasLoaded) {
+    const Settings settings = SettingsSnapshot();
+    if (g_process.state.CheckIdle() == 0 && settings.GetUseRAS() == 1 && settings.GetRASDisconnect() == 1) {
+        HangUpRasEntry(settings.GetRASEntry());
+    }
+    WSACleanup();
+    if (rasLoaded) FreeRasLibrary();
+    WriteSettings(settings);
+}
+
+}  // namespace
+
+int RunChecker(HINSTANCE instance) {
+    g_process.instance = instance;
+    if (FindRunningChecker()) {
+        ShowMessageBox(nullptr, kAlreadyRunningText, "Mailwick", MB_OK);
+        return 0;
+    }
+    g_process.mailListWindow.store(nullptr);
+    g_process.newMailDialog.store(nullptr);
+    if (!RegisterCheckerClasses(instance)) return 0;
+
+    HWND mainWindow = CreateMainWindow(instance);
+    if (!mainWindow) return 0;
+    ShowWindow(mainWindow, SW_HIDE);
+
+    const bool rasLoaded = LoadRasLibrary() == 1;
+    g_process.state.SetRasAvailable(rasLoaded ? 1 : 0);
+    if (!StartSockets()) return 0;
+
+    LoadTrayResources();
+    g_process.state.SetFlashPhase(0);
+    ShowLastStatus();
+    LoadSettings(mainWindow);
+
+    const int code = RunMessageLoop();
+    Shutdown(rasLoaded);
+    return code;
+}
+
+}  // namespace mailwick

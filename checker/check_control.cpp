@@ -1,0 +1,86 @@
+// Starting checks: StartCheck, the two check timers and checking mode.
+#include <ctime>
+
+#include "checker/check_cycle.h"
+#include "checker/checker_state.h"
+#include "checker/dialup.h"
+#include "checker/logic/check_logic.h"
+#include "checker/mail_rows.h"
+#include "checker/main_window.h"
+#include "checker/settings.h"
+#include "common/registry.h"
+
+namespace mailwick {
+
+namespace {
+
+// Kills a timer and, when it existed, sets it again so its period restarts now.
+void RestartTimer(HWND hwnd, UINT_PTR id, UINT periodMs) {
+    if (KillTimer(hwnd, id)) SetTimer(hwnd, id, periodMs, nullptr);
+}
+
+}  // namespace
+
+void StartCheck() {
+    CheckerState& state = g_process.state;
+    state.SetCheckIdle(0);
+    state.SetCheckFailed(0);
+
+    Settings settings;
+    int valid = 0;
+    UpdateSettings([&](Settings& s) {
+        valid = ValidateAccount(s);
+        settings = s;
+    });
+    if (!valid) {
+        SetStatusText("Account details not valid");
+        state.SetCheckFailed(1);
+        state.SetCheckIdle(1);
+        return;
+    }
+    if (!StartCheckWorker(settings)) {
+        state.SetCheckFailed(1);
+        state.SetCheckIdle(1);
+    }
+}
+
+void OnOfflineTimer(HWND hwnd) {
+    const Settings s = SettingsSnapshot();
+    RestartTimer(hwnd, OfflineTimer, s.GetCheckFreqLO());
+    if (s.GetUseRAS() == 1 && IsRasEntryConnected(s.GetRASEntry()) == 0) {
+        RestartTimer(hwnd, OnlineTimer, s.GetCheckFreqHI());
+        if (g_process.state.CheckIdle() == 1) StartCheck();
+    }
+}
+
+void OnOnlineTimer(HWND hwnd) {
+    const Settings s = SettingsSnapshot();
+    RestartTimer(hwnd, OnlineTimer, s.GetCheckFreqHI());
+    const bool online = s.GetUseRAS() == 0 || (s.GetUseRAS() == 1 && IsRasEntryConnected(s.GetRASEntry()) == 1);
+    if (online) {
+        RestartTimer(hwnd, OfflineTimer, s.GetCheckFreqLO());
+        if (g_process.state.CheckIdle() == 1) StartCheck();
+    }
+}
+
+void StartCheckingMode(HWND hwnd) {
+    g_process.state.SetCheckingOn(1);
+    const std::int64_t now = std::time(nullptr);
+    DWORD lastCheck = 0;
+    std::int64_t last = now - 86'400;
+    if (RegKey key = RegKey::Create(HKEY_CURRENT_USER, kSettingsKeyPath); key && key.ReadNumber("LastCheck", &lastCheck)) {
+        last = static_cast<std::int64_t>(lastCheck);
+    }
+    const std::uint32_t elapsed = ElapsedSinceLastCheckMs(now, last);
+    const Settings s = SettingsSnapshot();
+    SetTimer(hwnd, OfflineTimer, FirstTimerPeriodMs(elapsed, s.GetCheckFreqLO()), nullptr);
+    SetTimer(hwnd, OnlineTimer, FirstTimerPeriodMs(elapsed, s.GetCheckFreqHI()), nullptr);
+}
+
+void StopCheckingMode(HWND hwnd) {
+    g_process.state.SetCheckingOn(0);
+    KillTimer(hwnd, OfflineTimer);
+    KillTimer(hwnd, OnlineTimer);
+}
+
+}  // namespace mailwick

@@ -1,0 +1,155 @@
+#include "checker/check_cycle.h"
+
+#include <windows.h>
+
+#include <ctime>
+#include <memory>
+#include <string>
+
+#include "checker/checker_state.h"
+#include "checker/dialup.h"
+#include "checker/logic/check_logic.h"
+#include "checker/mail_rows.h"
+#include "checker/newmail_res.h"
+#include "common/registry.h"
+#include "pop3/pop3_session.h"
+#include "pop3/stored_list.h"
+
+namespace mailwick {
+
+namespace {
+
+constexpr int kPop3Port = 110;
+
+std::tm LocalNow() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_s(&local, &now);
+    return local;
+}
+
+void RecordFinishedScan(const std::string& status) {
+    RegKey key = RegKey::Create(HKEY_CURRENT_USER, kSettingsKeyPath);
+    if (!key) return;
+    key.WriteBinary32("LastCheck", static_cast<DWORD>(std::time(nullptr)));
+    key.WriteText("LastStatus", status);
+}
+
+// Adds the sender of every new message to the NEWMAIL dialog, if one is open.
+void ListNewSenders(const pop3::POP3Session& session) {
+    const HWND dialog = g_process.newMailDialog.load();
+    if (!dialog) return;
+    const HWND list = GetDlgItem(dialog, IDC_NEWMAIL_LIST);
+    for (int i = 0; i < session.getCount(); ++i) {
+        const pop3::HeaderList* header = session.getHeader(i);
+        if (!header) continue;
+        const std::string* from = pop3::headerValue(*header, pop3::HeaderFrom);
+        SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(from ? from->c_str() : "<unknown>"));
+    }
+}
+
+// The scan stage; returns the final status text and the number of new messages.
+std::string Scan(const Settings& settings, int wasConnected, int* newCount) {
+    SetStatusText("Checking server for mail...");
+
+    pop3::StoredMessageList list;
+    list.loadFile(pop3::kStoredListFile);
+
+    pop3::POP3Session session;
+    if (!session.open(settings.GetUsername(), settings.GetPassword(), settings.GetServer(), kPop3Port)) {
+        g_process.state.SetCheckFailed(1);
+        return ConnectFailedStatusText(LocalNow());
+    }
+
+    list.clearPresentMarks();
+    session.fetchNewHeaders(list);
+    *newCount = pop3::reconcileStoredList(list, session);
+
+    if (*newCount > 0) {
+        g_process.dialupWasUp.store(wasConnected);
+        SendMessageA(g_process.mainWindow.load(), NewMailMessage, 0, 0);
+        ListNewSenders(session);
+    }
+
+    // Saved before the session closes: the new entries' headers belong to the session.
+    list.saveFile(pop3::kStoredListFile);
+    session.close();
+
+    const std::string status = ScanStatusText(*newCount, static_cast<int>(list.length()), LocalNow());
+    SetStatusText(status.c_str());
+    RecordFinishedScan(status);
+    RebuildMailRows();
+    FillMailList();
+    return status;
+}
+
+}  // namespace
+
+int CheckCycle(const Settings& settings) {
+    CheckerState& state = g_process.state;
+    const char* entry = settings.GetRASEntry();
+    int wasConnected = 0;
+    int newCount = 0;
+
+    if (settings.GetUseRAS() == 1) {
+        wasConnected = IsRasEntryConnected(entry);
+        if (settings.GetCheckRAS() == 1 && wasConnected == 0) {
+            state.SetCheckIdle(1);
+            return 0;
+        }
+        if (settings.GetRASEstab() == 1) {
+            SetStatusText("Establishing DUN connection...");
+            if (wasConnected == 0 && !DialRasEntry(entry)) {
+                SetStatusText("Failed to establish DUN connection");
+                state.SetCheckIdle(1);
+                state.SetCheckFailed(1);
+                return 1;
+            }
+        }
+    }
+
+    const std::string finalStatus = Scan(settings, wasConnected, &newCount);
+
+    HangUpInputs hangUp;
+    hangUp.useRas = settings.GetUseRAS();
+    hangUp.rasDisconnect = settings.GetRASDisconnect();
+    hangUp.rasDisconExceptExist = settings.GetRASDisconExceptExist();
+    hangUp.rasDisconExceptNewMail = settings.GetRASDisconExceptNewMail();
+    hangUp.wasConnected = wasConnected;
+    hangUp.newCount = newCount;
+    if (ShouldHangUpAfterCheck(hangUp)) {
+        SetStatusText("Disconnecting DUN connection");
+        HangUpRasEntry(entry);
+    }
+
+    SetStatusText(finalStatus.c_str());
+    state.SetCheckIdle(1);
+    return 0;
+}
+
+namespace {
+
+DWORD WINAPI CheckWorker(LPVOID arg) {
+    std::unique_ptr<Settings> settings(static_cast<Settings*>(arg));
+    try {
+        return static_cast<DWORD>(CheckCycle(*settings));
+    } catch (...) {
+        // A check must never leave the checker believing it is still running.
+        g_process.state.SetCheckFailed(1);
+        g_process.state.SetCheckIdle(1);
+        return 0;
+    }
+}
+
+}  // namespace
+
+bool StartCheckWorker(const Settings& settings) {
+    auto copy = std::make_unique<Settings>(settings);
+    HANDLE thread = CreateThread(nullptr, 0, CheckWorker, copy.get(), 0, nullptr);
+    if (!thread) return false;
+    copy.release();
+    CloseHandle(thread);
+    return true;
+}
+
+}  // namespace mailwick

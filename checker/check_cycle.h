@@ -1,0 +1,16 @@
+// One complete check of the mailbox, run on a worker thread of its own.
+#pragma once
+
+#include "checker/logic/settings_record.h"
+
+namespace mailwick {
+
+// Dial-up stage, scan, notification, "UIDL", "LastCheck" and "LastStatus", hang-up.
+// Sets CheckIdle again on every path. 1 after a failed dial, else 0.
+int CheckCycle(const Settings& settings);
+
+// Runs CheckCycle on a new thread with its own copy of the settings; false when the
+// thread could not be created.
+bool StartCheckWorker(const Settings& settings);
+
+}  // namespace mailwick

@@ -1,0 +1,136 @@
+#include "checker/mail_rows.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <mutex>
+#include <optional>
+#include <utility>
+
+#include "checker/checker_state.h"
+#include "pop3/stored_list.h"
+
+namespace mailwick {
+
+namespace {
+
+// Main thread only.
+MailRowTable g_rows;
+
+enum RowsStep : WPARAM { StepReplace = 1, StepFill = 2, StepClear = 3 };
+
+// A rebuilt table on its way to the main thread. It waits here rather than travelling
+// as a pointer in the message, so a stray MailRowsMessage from elsewhere finds nothing to
+// take. The lock is never held across a send.
+std::mutex g_pendingLock;
+std::optional<MailRowTable> g_pending;
+LPARAM g_pendingToken = 0;
+
+std::optional<MailRowTable> TakePending(LPARAM token) {
+    std::lock_guard<std::mutex> hold(g_pendingLock);
+    if (!g_pending || token != g_pendingToken) return std::nullopt;
+    std::optional<MailRowTable> rows = std::move(g_pending);
+    g_pending.reset();
+    return rows;
+}
+
+void DeleteAllItems() {
+    if (HWND view = g_process.listView.load()) SendMessageA(view, LVM_DELETEALLITEMS, 0, 0);
+}
+
+void Replace(MailRowTable rows) {
+    DeleteAllItems();
+    g_rows = std::move(rows);
+}
+
+void Fill() {
+    HWND view = g_process.listView.load();
+    if (!view) return;
+    SendMessageA(view, LVM_DELETEALLITEMS, 0, 0);
+    SendMessageA(view, LVM_SETITEMCOUNT, static_cast<WPARAM>(g_rows.size()), 0);
+    const bool all = g_process.viewAllMail.load() != 0;
+    int inserted = 0;
+    for (MailRow& row : g_rows) {
+        if (!all && row.isNew != 1) continue;
+        LVITEMA item{};
+        item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
+        item.iItem = inserted;
+        item.pszText = LPSTR_TEXTCALLBACKA;
+        item.cchTextMax = static_cast<int>(kMailRowTextMax + 1);
+        item.iImage = row.isNew == 1 ? 1 : 0;
+        item.lParam = reinterpret_cast<LPARAM>(&row);
+        const LRESULT at = SendMessageA(view, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+        if (at < 0) break;  // the rest shows at the next refill
+        ++inserted;
+        for (int sub = 1; sub <= 5; ++sub) {
+            LVITEMA text{};
+            text.iSubItem = sub;
+            text.pszText = LPSTR_TEXTCALLBACKA;
+            SendMessageA(view, LVM_SETITEMTEXTA, static_cast<WPARAM>(at), reinterpret_cast<LPARAM>(&text));
+        }
+    }
+}
+
+void Clear() {
+    DeleteAllItems();
+    MailRowTable().swap(g_rows);
+}
+
+// Whether a step must be handed to the main thread: only when a main window exists and
+// belongs to another thread. Without one (start-up, tests) there is no other user.
+bool OnOtherThread(HWND* main) {
+    *main = g_process.mainWindow.load();
+    return *main && GetWindowThreadProcessId(*main, nullptr) != GetCurrentThreadId();
+}
+
+}  // namespace
+
+void RebuildMailRows() {
+    // Reading the file is the slow part; it happens on the caller's thread.
+    MailRowTable rows = LoadMailRows(pop3::kStoredListFile);
+    HWND main = nullptr;
+    if (!OnOtherThread(&main)) {
+        Replace(std::move(rows));
+        return;
+    }
+    LPARAM token;
+    {
+        std::lock_guard<std::mutex> hold(g_pendingLock);
+        token = ++g_pendingToken;
+        g_pending = std::move(rows);
+    }
+    SendMessageA(main, MailRowsMessage, StepReplace, token);
+    // Not taken (the main window went away first): drop the new rows; the old ones stay
+    // until the next rebuild.
+    TakePending(token);
+}
+
+void FillMailList() {
+    HWND main = nullptr;
+    if (OnOtherThread(&main)) SendMessageA(main, MailRowsMessage, StepFill, 0);
+    else Fill();
+}
+
+void ClearMailRows() {
+    HWND main = nullptr;
+    if (OnOtherThread(&main)) SendMessageA(main, MailRowsMessage, StepClear, 0);
+    else Clear();
+}
+
+const MailRowTable& MailRows() { return g_rows; }
+
+LRESULT OnMailRowsMessage(WPARAM wParam, LPARAM lParam) {
+    switch (wParam) {
+    case StepReplace:
+        if (std::optional<MailRowTable> rows = TakePending(lParam)) {
+            Replace(std::move(*rows));
+            return 1;
+        }
+        return 0;
+    case StepFill: Fill(); return 1;
+    case StepClear: Clear(); return 1;
+    default: return 0;
+    }
+}
+
+}  // namespace mailwick

@@ -1,0 +1,23 @@
+// What happens when a check finds new mail: the sound, the flashing icon with its alarm,
+// the NEWMAIL dialog, and starting the mail program.
+#pragma once
+
+#include <windows.h>
+
+namespace mailwick {
+
+// NewMailMessage, sent by the check worker; runs on the main thread.
+void OnNewMail(HWND mainWindow);
+// Timer 4: one step of the flashing.
+void OnFlashTimer(HWND mainWindow);
+// Open acknowledges new mail: nothing pending, and the flashing stops at once.
+void AcknowledgeNewMail(HWND mainWindow);
+// Command 209: starts the program of "MailProgramFile".
+void LaunchMailProgram();
+
+INT_PTR CALLBACK NewMailDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+inline constexpr UINT kFlashOnMs = 2000;
+inline constexpr UINT kFlashOffMs = 1000;
+
+}  // namespace mailwick

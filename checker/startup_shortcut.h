@@ -1,0 +1,22 @@
+// The checker's own side of the Startup shortcut: testing for it and creating it.
+// Removal is in common/startup_shortcut.h, which all three programs carry.
+#pragma once
+
+#include "common/startup_shortcut.h"
+
+namespace mailwick {
+
+inline constexpr char kShortcutDescription[] = "Shortcut to Mailwick";
+inline constexpr char kShortcutCreatedText[] =
+    "A shortcut to Mailwick has been placed in your Startup folder.";
+inline constexpr char kShortcutFailedText[] = "Unable to create shortcut in Startup folder";
+
+// True when the Startup folder is known and the shortcut file is in it.
+bool StartupShortcutExists();
+
+// Creates the shortcut to "mailwick.exe" in the current directory unless it exists,
+// and tells the user whether saving it worked. Silent when the folder is unknown or
+// the shell-link object cannot be had.
+void CreateStartupShortcut();
+
+}  // namespace mailwick

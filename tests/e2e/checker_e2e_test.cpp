@@ -1,0 +1,141 @@
+// The real mailwick.exe, started in a folder of its own against a private Dovecot and
+// driven from outside as a user would: commands to its hidden main window, tray clicks.
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "e2e/driver.h"
+#include "pop3/stored_list.h"
+
+namespace mwtest {
+namespace {
+
+const std::wstring kAlreadyRunning =
+    L"You are already running Mailwick and can not have more than one instance running!";
+
+class CheckerE2E : public ::testing::Test {
+protected:
+    void SetUp() override {
+        maildir_ = WinePath(EnvOr("MAILWICK_DOVECOT_MAILDIR", ""));
+        ASSERT_FALSE(maildir_.empty());
+        EmptyMaildir(maildir_);
+        ClearSettingsKey();
+        dir_ = MakeScratchDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
+        SetAccount("mailwick", "secret", EnvOr("MAILWICK_DOVECOT_IP", ""));
+        SetRegDword("CheckAutoStart", 0);
+        SetRegBinary32("NotifPlayWav", 0);
+        SetRegBinary32("NotifPlayAlarm", 0);
+    }
+
+    void Start(CheckerProcess& p) {
+        ASSERT_TRUE(p.start(CheckerExePath(), dir_));
+        ASSERT_NE(p.waitForMainWindow(), nullptr);
+    }
+
+    // Check Now, then wait for the scan to be recorded.
+    std::string CheckNow(CheckerProcess& p, const std::string& previousStatus = "") {
+        p.postCommand(201);
+        std::string status;
+        WaitUntil([&] { return GetRegString("LastStatus", &status) && status != previousStatus; }, 30s);
+        return status;
+    }
+
+    std::string maildir_;
+    std::string dir_;
+};
+
+TEST_F(CheckerE2E, ASecondInstanceSaysSoAndLeavesTheFirstRunning) {
+    CheckerProcess first;
+    Start(first);
+    CheckerProcess second;
+    ASSERT_TRUE(second.start(CheckerExePath(), dir_));
+
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            auto windows = TopLevelWindows(second.pid(), L"Mailwick");
+            box = windows.empty() ? nullptr : windows.front();
+            return box != nullptr;
+        },
+        20s));
+    const auto texts = ChildTexts(box);
+    EXPECT_NE(std::find(texts.begin(), texts.end(), kAlreadyRunning), texts.end());
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(second.waitExit(10s), 0);
+    EXPECT_TRUE(first.running());
+
+    first.postCommand(204);
+    EXPECT_EQ(first.waitExit(20s), 0);
+}
+
+TEST_F(CheckerE2E, CheckNowRecordsTheScanShowsTheSendersAndTheNextRunReadsIt) {
+    ASSERT_TRUE(DeliverMessage(maildir_, MakeMessage("Ann <ann@example.org>", "one")));
+    ASSERT_TRUE(DeliverMessage(maildir_, MakeMessage("", "two")));
+    CheckerProcess p;
+    Start(p);
+    const std::string status = CheckNow(p);
+    EXPECT_TRUE(std::regex_match(status, std::regex(R"(2 new items \(2\) \w{3} \w{3} \d\d, \d{4} \d\d:\d\d)")))
+        << status;
+
+    // The NEWMAIL dialog lists the senders in arrival order.
+    HWND dialog = nullptr;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            auto windows = TopLevelWindows(p.pid(), L"Mailwick - New Mail!");
+            dialog = windows.empty() ? nullptr : windows.front();
+            return dialog && ListBoxLines(GetDlgItem(dialog, 514)).size() == 2;
+        },
+        20s));
+    const auto lines = ListBoxLines(GetDlgItem(dialog, 514));
+    EXPECT_EQ(lines[0], L"Ann <ann@example.org>");
+    EXPECT_EQ(lines[1], L"<unknown>");
+
+    pop3::StoredMessageList list;
+    list.loadFile(dir_ + "\\UIDL");
+    ASSERT_EQ(list.length(), 2u);
+    EXPECT_EQ(list.newFlagAt(0), 1);
+    EXPECT_EQ(list.newFlagAt(1), 1);
+
+    p.postCommand(204);
+    ASSERT_EQ(p.waitExit(20s), 0);
+
+    // The next run knows both messages: one more arrives, and only it is new.
+    ASSERT_TRUE(DeliverMessage(maildir_, MakeMessage("Cy <cy@example.org>", "three")));
+    CheckerProcess again;
+    Start(again);
+    const std::string next = CheckNow(again, status);
+    EXPECT_EQ(next.rfind("1 new item (3) ", 0), 0u) << next;
+    pop3::StoredMessageList after;
+    after.loadFile(dir_ + "\\UIDL");
+    ASSERT_EQ(after.length(), 3u);
+    EXPECT_EQ(after.newFlagAt(0), 0);
+    EXPECT_EQ(after.newFlagAt(1), 0);
+    EXPECT_EQ(after.newFlagAt(2), 1);
+    again.postCommand(204);
+    EXPECT_EQ(again.waitExit(20s), 0);
+}
+
+TEST_F(CheckerE2E, ExitWritesEverySetting) {
+    CheckerProcess p;
+    Start(p);
+    p.postCommand(204);
+    ASSERT_EQ(p.waitExit(20s), 0);
+    DWORD period = 0;
+    std::string wav;
+    HKEY key;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key), ERROR_SUCCESS);
+    DWORD type = 0, size = sizeof period;
+    EXPECT_EQ(RegQueryValueExA(key, "CheckFreqHI", nullptr, &type, reinterpret_cast<BYTE*>(&period), &size),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
+    EXPECT_EQ(period, 300'000u);
+    ASSERT_TRUE(GetRegString("NotifWav", &wav));
+    EXPECT_EQ(wav, "newmail.wav");
+    std::string user;
+    ASSERT_TRUE(GetRegString("Username", &user));
+    EXPECT_EQ(user, "nbjmxjdl");  // "mailwick", each character shifted by one
+}
+
+}  // namespace
+}  // namespace mwtest

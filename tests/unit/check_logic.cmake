@@ -1,0 +1,3 @@
+mailwick_add_unit_test(check_logic_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/check_logic_test.cpp
+  LIBS checker_logic)

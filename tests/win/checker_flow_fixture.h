@@ -1,0 +1,138 @@
+// The checker's main window in this process, against a private Dovecot: a fixture for
+// tests that drive checks as the tray menu would and read the state directly.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <winsock2.h>
+
+#include <atomic>
+#include <chrono>
+#include <ctime>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "checker/checker_state.h"
+#include "checker/mail_rows.h"
+#include "checker/main_window.h"
+#include "checker/notification.h"
+#include "checker/resource.h"
+#include "checker/settings.h"
+#include "checker/tray.h"
+#include "e2e/driver.h"
+#include "pop3/line_connection.h"
+#include "pop3/stored_list.h"
+
+namespace mailwick {
+
+using namespace std::chrono_literals;
+using mwtest::WaitUntil;
+
+
+using namespace std::chrono_literals;
+using mwtest::WaitUntil;
+
+inline HICON g_lastIcon = nullptr;
+inline BOOL WINAPI RecordShellCall(DWORD, PNOTIFYICONDATAA data) {
+    g_lastIcon = data->hIcon;
+    return TRUE;
+}
+
+// A server that accepts connections and never says a word.
+class SilentServer {
+public:
+    explicit SilentServer(const char* ip) {
+        listener_ = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_port = htons(110);
+        addr.sin_addr.s_addr = inet_addr(ip);
+        bound_ = bind(listener_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 && listen(listener_, 8) == 0;
+        thread_ = std::thread([this] {
+            for (;;) {
+                SOCKET s = accept(listener_, nullptr, nullptr);
+                if (s == INVALID_SOCKET) return;
+                ++accepted;
+                held_.push_back(s);
+            }
+        });
+    }
+    ~SilentServer() {
+        closesocket(listener_);
+        thread_.join();
+        for (SOCKET s : held_) closesocket(s);
+    }
+    bool bound() const { return bound_; }
+    std::atomic<int> accepted{0};
+
+private:
+    SOCKET listener_;
+    bool bound_ = false;
+    std::vector<SOCKET> held_;
+    std::thread thread_;
+};
+
+class CheckerFlow : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        WSADATA data;
+        WSAStartup(MAKEWORD(1, 1), &data);
+        g_process.instance = GetModuleHandleA(nullptr);
+        SetShellNotifyFunction(RecordShellCall);
+        ASSERT_TRUE(RegisterCheckerClasses(g_process.instance));
+        main_ = CreateMainWindow(g_process.instance);
+        ASSERT_NE(main_, nullptr);
+        LoadTrayResources();
+    }
+
+    void SetUp() override {
+        maildir_ = mwtest::WinePath(mwtest::EnvOr("MAILWICK_DOVECOT_MAILDIR", ""));
+        ASSERT_FALSE(maildir_.empty());
+        mwtest::EmptyMaildir(maildir_);
+        mwtest::ClearSettingsKey();
+        dir_ = mwtest::MakeScratchDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
+        SetCurrentDirectoryA(dir_.c_str());
+        pop3::setIoTimeout(60s);
+
+        Settings s;
+        s.SetUsername("mailwick");
+        s.SetPassword("secret");
+        s.SetServer(mwtest::EnvOr("MAILWICK_DOVECOT_IP", ""));
+        s.SetNotifPlayWav(0);
+        s.SetNotifPlayAlarm(0);
+        s.SetNotifShowDialog(0);
+        CommitSettings(s);
+
+        SetStatusText("");
+        g_process.state.SetCheckFailed(0);
+        StopCheckingMode(main_);
+        AcknowledgeNewMail(main_);
+    }
+
+    void TearDown() override {
+        WaitIdle(90s);
+        AcknowledgeNewMail(main_);
+    }
+
+    void SetServer(const std::string& server, const std::string& password = "secret") {
+        UpdateSettings([&](Settings& s) {
+            s.SetServer(server);
+            s.SetPassword(password);
+        });
+    }
+    void CheckNow() { SendMessageA(main_, WM_COMMAND, IDM_CHECK_NOW, 0); }
+    static bool WaitIdle(std::chrono::milliseconds timeout) {
+        return WaitUntil([] { return g_process.state.CheckIdle() == 1; }, timeout);
+    }
+    void Deliver(const std::string& from, const std::string& subject) {
+        ASSERT_TRUE(mwtest::DeliverMessage(maildir_, mwtest::MakeMessage(from, subject)));
+    }
+    void LoadUidl(pop3::StoredMessageList& list) const { list.loadFile(dir_ + "\\UIDL"); }
+
+    static HWND main_;
+    std::string maildir_;
+    std::string dir_;
+};
+inline HWND CheckerFlow::main_ = nullptr;
+
+}  // namespace mailwick

@@ -1,0 +1,179 @@
+// The check flow in one process against Dovecot: Check Now, timers, failures, closing.
+#include <regex>
+
+#include "win/checker_flow_fixture.h"
+
+namespace mailwick {
+namespace {
+
+using namespace std::chrono_literals;
+using mwtest::WaitUntil;
+
+const std::regex kScanStatus(R"((\d+) new items? \((\d+)\) [A-Z][a-z]{2} [A-Z][a-z]{2} \d\d, \d{4} \d\d:\d\d)");
+
+TEST_F(CheckerFlow, CheckNowWithNewMailRecordsTheScanAndTheNextCheckClearsTheFlags) {
+    Deliver("Ann <ann@example.org>", "first");
+    Deliver("Bob <bob@example.org>", "second");
+    const auto before = std::time(nullptr);
+    CheckNow();
+    ASSERT_TRUE(WaitIdle(30s));
+
+    std::smatch m;
+    const std::string status = StatusText();
+    ASSERT_TRUE(std::regex_match(status, m, kScanStatus)) << status;
+    EXPECT_EQ(m[1], "2");
+    EXPECT_EQ(m[2], "2");
+    EXPECT_EQ(status.rfind("2 new items (2) ", 0), 0u);
+    std::string stored;
+    ASSERT_TRUE(mwtest::GetRegString("LastStatus", &stored));
+    EXPECT_EQ(stored, status);
+    DWORD lastCheck = 0;
+    ASSERT_TRUE(mwtest::GetRegBinary32("LastCheck", &lastCheck));
+    EXPECT_GE(static_cast<std::time_t>(lastCheck), before);
+    EXPECT_LE(static_cast<std::time_t>(lastCheck), std::time(nullptr));
+    EXPECT_EQ(g_process.state.CheckFailed(), 0);
+    EXPECT_EQ(g_process.state.NewMailPending(), 1);
+
+    {
+        pop3::StoredMessageList list;
+        LoadUidl(list);
+        ASSERT_EQ(list.length(), 2u);
+        EXPECT_EQ(list.newFlagAt(0), 1);
+        EXPECT_EQ(list.newFlagAt(1), 1);
+        EXPECT_EQ(MailRows().size(), 2u);
+    }
+
+    AcknowledgeNewMail(main_);
+    CheckNow();
+    ASSERT_TRUE(WaitIdle(30s));
+    EXPECT_EQ(StatusText().rfind("0 new items (2) ", 0), 0u) << StatusText();
+    pop3::StoredMessageList list;
+    LoadUidl(list);
+    ASSERT_EQ(list.length(), 2u);
+    EXPECT_EQ(list.newFlagAt(0), 0);
+    EXPECT_EQ(list.newFlagAt(1), 0);
+    EXPECT_EQ(g_process.state.NewMailPending(), 0);
+}
+
+TEST_F(CheckerFlow, OneNewMessageIsOneItem) {
+    Deliver("Ann <ann@example.org>", "only");
+    CheckNow();
+    ASSERT_TRUE(WaitIdle(30s));
+    EXPECT_EQ(StatusText().rfind("1 new item (1) ", 0), 0u) << StatusText();
+}
+
+// A failed logon leaves the last scan's records alone and shows the failure picture, even
+// with checking mode off.
+void ExpectFailedCheckLeavesRecords(CheckerFlow* test, const std::string& dir) {
+    (void)test;
+    const std::string status = StatusText();
+    EXPECT_TRUE(std::regex_match(status, std::regex(R"([A-Z][a-z]{2} [A-Z][a-z]{2} \d\d, \d{4} \d\d:\d\d : Unable to connect to server)")))
+        << status;
+    EXPECT_EQ(g_process.state.CheckFailed(), 1);
+    EXPECT_EQ(TrayIconIndex(), 3);
+    EXPECT_EQ(g_lastIcon, TrayIconPicture(3));
+    std::string stored;
+    ASSERT_TRUE(mwtest::GetRegString("LastStatus", &stored));
+    EXPECT_EQ(stored, "kept");
+    DWORD lastCheck = 0;
+    ASSERT_TRUE(mwtest::GetRegBinary32("LastCheck", &lastCheck));
+    EXPECT_EQ(lastCheck, 12345u);
+    EXPECT_EQ(mwtest::ReadFileBytes(dir + "\\UIDL"), std::string("\0\0\0\0", 4));
+}
+
+TEST_F(CheckerFlow, WrongPasswordAndStoppedServerFailWithoutTouchingTheRecords) {
+    Deliver("Ann <ann@example.org>", "unseen");
+    mwtest::SetRegString("LastStatus", "kept");
+    mwtest::SetRegBinary32("LastCheck", 12345);
+    ASSERT_TRUE(mwtest::WriteFileBytes(dir_ + "\\UIDL", std::string("\0\0\0\0", 4)));
+
+    SetServer(mwtest::EnvOr("MAILWICK_DOVECOT_IP", ""), "wrong");
+    CheckNow();
+    ASSERT_TRUE(WaitIdle(30s));
+    ExpectFailedCheckLeavesRecords(this, dir_);
+
+    SetServer("127.0.0.49");  // nothing listens there
+    CheckNow();
+    ASSERT_TRUE(WaitIdle(30s));
+    ExpectFailedCheckLeavesRecords(this, dir_);
+}
+
+TEST_F(CheckerFlow, AnIncompleteAccountIsNotChecked) {
+    UpdateSettings([](Settings& s) { s.SetUsername(""); });
+    CheckNow();
+    EXPECT_EQ(g_process.state.CheckIdle(), 1);
+    EXPECT_EQ(StatusText(), "Account details not valid");
+    EXPECT_EQ(g_process.state.CheckFailed(), 1);
+}
+
+TEST_F(CheckerFlow, CheckNowOutsideCheckingModeCreatesNoTimer) {
+    CheckNow();
+    ASSERT_TRUE(WaitIdle(30s));
+    EXPECT_FALSE(KillTimer(main_, OfflineTimer));
+    EXPECT_FALSE(KillTimer(main_, OnlineTimer));
+    EXPECT_EQ(TrayIconIndex(), 4);  // stopped picture once the check is over
+}
+
+TEST_F(CheckerFlow, CheckingModeRunsBothTimersAndStopEndsThem) {
+    SendMessageA(main_, WM_COMMAND, IDM_START_CHECKING, 0);
+    EXPECT_EQ(g_process.state.CheckingOn(), 1);
+    EXPECT_EQ(TrayIconIndex(), 0);
+    SendMessageA(main_, WM_COMMAND, IDM_STOP_CHECKING, 0);
+    EXPECT_EQ(g_process.state.CheckingOn(), 0);
+    EXPECT_FALSE(KillTimer(main_, OfflineTimer));
+    EXPECT_FALSE(KillTimer(main_, OnlineTimer));
+}
+
+TEST_F(CheckerFlow, TimerThreeIsIgnored) {
+    Deliver("Ann <ann@example.org>", "not fetched");
+    SetStatusText("before");
+    EXPECT_EQ(SendMessageA(main_, WM_TIMER, 3, 0), 0);
+    EXPECT_EQ(g_process.state.CheckIdle(), 1);
+    EXPECT_EQ(StatusText(), "before");
+}
+
+TEST_F(CheckerFlow, ASilentServerEndsTheCheckWithinTheBoundAndCheckNowDuringItStartsNothing) {
+    SilentServer server("127.0.0.48");
+    ASSERT_TRUE(server.bound());
+    pop3::setIoTimeout(3s);
+    SetServer("127.0.0.48");
+
+    CheckNow();
+    EXPECT_EQ(g_process.state.CheckIdle(), 0);
+    EXPECT_EQ(TrayIconIndex(), 1);
+    ASSERT_TRUE(WaitUntil([&] { return server.accepted.load() == 1; }, 10s));
+    CheckNow();  // a check runs: nothing new starts
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(server.accepted.load(), 1);
+
+    ASSERT_TRUE(WaitIdle(30s));
+    EXPECT_EQ(g_process.state.CheckFailed(), 1);
+    EXPECT_NE(StatusText().find("Unable to connect to server"), std::string::npos);
+
+    CheckNow();  // the next check tries again
+    ASSERT_TRUE(WaitUntil([&] { return server.accepted.load() == 2; }, 10s));
+    ASSERT_TRUE(WaitIdle(30s));
+}
+
+// Runs last: it destroys the main window.
+TEST_F(CheckerFlow, ZZExitDuringACheckWaitsAtMostTenSeconds) {
+    SilentServer server("127.0.0.48");
+    ASSERT_TRUE(server.bound());
+    SetServer("127.0.0.48");
+    CheckNow();
+    ASSERT_TRUE(WaitUntil([&] { return server.accepted.load() == 1; }, 10s));
+
+    const auto start = std::chrono::steady_clock::now();
+    SendMessageA(main_, WM_COMMAND, IDM_EXIT, 0);
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_FALSE(IsWindow(main_));
+    EXPECT_EQ(StatusText(), "Trying to close connection gracefully...");
+    EXPECT_GE(waited, 9s);
+    EXPECT_LT(waited, 15s);
+    EXPECT_EQ(g_process.state.CheckingOn(), 0);
+    pop3::setIoTimeout(1s);  // let the abandoned check end before the program does
+    WaitIdle(30s);
+}
+
+}  // namespace
+}  // namespace mailwick

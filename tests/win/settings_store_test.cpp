@@ -1,0 +1,321 @@
+// The settings in the registry, each test in its own empty HKEY_CURRENT_USER.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "checker/settings.h"
+#include "checker/startup_shortcut.h"
+#include "common/registry.h"
+#include "fixtures/message_recorder.h"
+#include "fixtures/registry_sandbox.h"
+#include "fixtures/win_temp_dir.h"
+
+namespace mailwick {
+namespace {
+
+using testing::MessageRecorder;
+using testing::RegistrySandbox;
+using testing::TempDir;
+
+struct RawValue {
+    bool present = false;
+    DWORD type = REG_NONE;
+    std::string bytes;
+};
+
+RawValue ReadRaw(const char* name) {
+    RawValue v;
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKeyPath, 0, KEY_READ, &key) != ERROR_SUCCESS) return v;
+    char data[1024];
+    DWORD size = sizeof data;
+    if (RegQueryValueExA(key, name, nullptr, &v.type, reinterpret_cast<BYTE*>(data), &size) ==
+        ERROR_SUCCESS) {
+        v.present = true;
+        v.bytes.assign(data, size);
+    }
+    RegCloseKey(key);
+    return v;
+}
+
+void WriteRaw(const char* name, DWORD type, const std::string& bytes) {
+    const RegKey key = RegKey::Create(HKEY_CURRENT_USER, kSettingsKeyPath);
+    ASSERT_TRUE(key.WriteValue(name, type, bytes.data(), static_cast<DWORD>(bytes.size())));
+}
+
+std::string Sz(const std::string& text) { return std::string(text.c_str(), text.size() + 1); }
+
+std::string Le32(DWORD v) {
+    return std::string{static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
+                       static_cast<char>(v >> 24)};
+}
+
+DWORD ValueCount() {
+    const RegKey key = RegKey::Open(HKEY_CURRENT_USER, kSettingsKeyPath);
+    DWORD count = 0;
+    if (!key || RegQueryInfoKeyA(key.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
+                                 nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        return ~0u;
+    return count;
+}
+
+// An empty user with a Startup folder of its own and every message box caught.
+class SettingsStore : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(RegWriteText(HKEY_CURRENT_USER, kShellFoldersKeyPath, "Startup", startup_.Path()));
+    }
+    // Marks the user as not new, so reading does not place the shortcut.
+    void NotFirstRun() { WriteRaw("CheckAutoStart", REG_DWORD, Le32(1)); }
+
+    RegistrySandbox registry_;
+    TempDir startup_;
+    MessageRecorder messages_;
+};
+
+TEST_F(SettingsStore, FreshUserGetsTheKeyEveryDefaultAndTheShortcut) {
+    ASSERT_FALSE(RegKey::Open(HKEY_CURRENT_USER, kSettingsKeyPath));
+    Settings s;
+    s.SetServer("left over");
+    s.SetCheckAutoStart(0);
+    s.SetNotifWav("left.wav");
+    EXPECT_EQ(ReadSettings(s), 1);
+
+    EXPECT_TRUE(RegKey::Open(HKEY_CURRENT_USER, kSettingsKeyPath));
+    EXPECT_EQ(ValueCount(), 0u) << "reading stores nothing";
+    EXPECT_EQ(s, Settings()) << "every default (checked field by field in the unit tests)";
+    EXPECT_EQ(s.GetCheckAutoStart(), 1);
+    EXPECT_EQ(ValidateAccount(s), 0);
+
+    EXPECT_TRUE(testing::FileExists(startup_.File("Mailwick.lnk")));
+    const auto shown = messages_.Messages();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, "A shortcut to Mailwick has been placed in your Startup folder.");
+    EXPECT_EQ(shown[0].caption, "Mailwick");
+    EXPECT_EQ(shown[0].type, static_cast<UINT>(MB_OK));
+    EXPECT_EQ(shown[0].owner, nullptr);
+}
+
+TEST_F(SettingsStore, PresentAutoStartIsKeptAndPlacesNoShortcut) {
+    WriteRaw("CheckAutoStart", REG_DWORD, Le32(0));
+    Settings s;
+    ReadSettings(s);
+    EXPECT_EQ(s.GetCheckAutoStart(), 0);
+    EXPECT_FALSE(StartupShortcutExists());
+    EXPECT_TRUE(messages_.Messages().empty());
+}
+
+TEST_F(SettingsStore, UnreadableAutoStartCountsAsAbsent) {
+    WriteRaw("CheckAutoStart", REG_BINARY, std::string(8, '\0'));
+    Settings s;
+    s.SetCheckAutoStart(0);
+    ReadSettings(s);
+    EXPECT_EQ(s.GetCheckAutoStart(), 1);
+    EXPECT_TRUE(StartupShortcutExists());
+    EXPECT_EQ(messages_.Messages().size(), 1u);
+}
+
+TEST_F(SettingsStore, AccountTextsAreStoredShiftedByOne) {
+    Settings s;
+    s.SetUsername("abc");
+    s.SetPassword("pw");
+    s.SetServer("pop.example.net");
+    EXPECT_EQ(WriteAccount(s), 1);
+    const RawValue user = ReadRaw("Username");
+    EXPECT_EQ(user.type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(user.bytes, Sz("bcd"));
+    EXPECT_EQ(ReadRaw("Password").bytes, Sz("qx"));
+    EXPECT_EQ(ReadRaw("Server").bytes, Sz("qpq/fybnqmf/ofu"));
+
+    WriteRaw("Username", REG_SZ, Sz("bcd"));
+    Settings back;
+    EXPECT_EQ(ReadAccount(back), 1);
+    EXPECT_STREQ(back.GetUsername(), "abc");
+    EXPECT_STREQ(back.GetServer(), "pop.example.net");
+}
+
+TEST_F(SettingsStore, Code255InAnAccountTextSurvivesTheRegistry) {
+    Settings s;
+    s.SetUsername("\xff" "joe\xff");
+    s.SetPassword("\x01\xfe\xff");
+    WriteAccount(s);
+    EXPECT_EQ(ReadRaw("Username").bytes, Sz("\x01kpf\x01"));
+    Settings back;
+    ReadAccount(back);
+    EXPECT_STREQ(back.GetUsername(), "\xff" "joe\xff");
+    EXPECT_STREQ(back.GetPassword(), "\x01\xfe\xff");
+}
+
+TEST_F(SettingsStore, AccountValueWrittenByAnEarlierInstallationReadsTheSame) {
+    // The plain shift of "Joe" with code 254: 'J'+1, 'o'+1, 'e'+1, 254+1.
+    WriteRaw("Username", REG_SZ, Sz("Kpf\xff"));
+    Settings s;
+    ReadAccount(s);
+    EXPECT_STREQ(s.GetUsername(), "Joe\xfe");
+}
+
+TEST_F(SettingsStore, OverLongTextsReadEmptyOrDefault) {
+    NotFirstRun();
+    WriteRaw("RASEntry", REG_SZ, Sz(std::string(128, 'r')));
+    WriteRaw("Username", REG_SZ, Sz(std::string(128, 'u')));
+    WriteRaw("NotifWav", REG_SZ, Sz(std::string(250, 'w')));
+    WriteRaw("MailProgramFile", REG_SZ, std::string(250, 'f'));  // no terminator, fills the field
+    Settings s;
+    s.SetRASEntry("old");
+    ReadSettings(s);
+    EXPECT_STREQ(s.GetRASEntry(), "");
+    EXPECT_STREQ(s.GetUsername(), "");
+    EXPECT_STREQ(s.GetNotifWav(), "newmail.wav");
+    EXPECT_STREQ(s.GetMailProgramFile(), "");
+}
+
+TEST_F(SettingsStore, TextsThatJustFitAreRead) {
+    NotFirstRun();
+    WriteRaw("RASEntry", REG_SZ, Sz(std::string(127, 'r')));
+    WriteRaw("Username", REG_SZ, Sz(std::string(127, 'v')));
+    WriteRaw("NotifAlarmWav", REG_SZ, Sz(std::string(249, 'a')));
+    Settings s;
+    ReadSettings(s);
+    EXPECT_EQ(std::string(s.GetRASEntry()), std::string(127, 'r'));
+    EXPECT_EQ(std::string(s.GetUsername()), std::string(127, 'u'));
+    EXPECT_EQ(std::string(s.GetNotifAlarmWav()), std::string(249, 'a'));
+}
+
+TEST_F(SettingsStore, NumbersThatDoNotFitFourBytesTakeTheDefault) {
+    NotFirstRun();
+    WriteRaw("CheckFreqHI", REG_BINARY, Le32(60000) + Le32(0));
+    WriteRaw("CheckFreqLO", REG_QWORD, Le32(60000) + Le32(0));
+    WriteRaw("RASEstab", REG_BINARY, std::string(2, '\0'));  // too short: half a number
+    WriteRaw("UseRAS", REG_BINARY, std::string());
+    Settings s;
+    ReadSettings(s);
+    EXPECT_EQ(s.GetCheckFreqHI(), 300000u);
+    EXPECT_EQ(s.GetCheckFreqLO(), 3600000u);
+    EXPECT_EQ(s.GetRASEstab(), 1);
+    EXPECT_EQ(s.GetUseRAS(), 0);
+}
+
+TEST_F(SettingsStore, ReadingDoesNotLookAtTheStoredType) {
+    NotFirstRun();
+    WriteRaw("CheckFreqHI", REG_BINARY, Le32(120000));
+    WriteRaw("UseRAS", REG_DWORD, Le32(1));
+    WriteRaw("LaunchMail", REG_BINARY, Le32(7));  // kept as stored; "on" means exactly 1
+    WriteRaw("RASEntry", REG_EXPAND_SZ, Sz("Office"));
+    Settings s;
+    ReadSettings(s);
+    EXPECT_EQ(s.GetCheckFreqHI(), 120000u);
+    EXPECT_EQ(s.GetUseRAS(), 1);
+    EXPECT_EQ(s.GetLaunchMail(), 7);
+    EXPECT_STREQ(s.GetRASEntry(), "Office");
+}
+
+// Every field away from its default.
+Settings Unusual() {
+    Settings s;
+    s.SetUsername("joe");
+    s.SetPassword("p\xffss");
+    s.SetServer("mail.example.org");
+    s.SetUseRAS(1);
+    s.SetRASEstab(0);
+    s.SetRASEntry("Office line");
+    s.SetCheckRAS(1);
+    s.SetRASDisconnect(0);
+    s.SetRASDisconExceptNewMail(0);
+    s.SetRASDisconExceptExist(0);
+    s.SetCheckFreqLO(4294967295u);
+    s.SetCheckFreqHI(60000);
+    s.SetCheckAutoStart(0);
+    s.SetNotifPlayWav(0);
+    s.SetNotifWav("C:\\Sounds\\ding.wav");
+    s.SetNotifPlayAlarm(0);
+    s.SetNotifAlarmWav("C:\\Sounds\\bell.wav");
+    s.SetNotifShowDialog(0);
+    s.SetLaunchMail(1);
+    s.SetMailProgramName(std::string(300, 'n'));
+    s.SetMailProgramFile("\"C:\\Mail\\mail.exe\" /inbox");
+    return s;
+}
+
+TEST_F(SettingsStore, EveryFieldSurvivesAWriteAndARead) {
+    const Settings written = Unusual();
+    EXPECT_EQ(WriteSettings(written), 1);
+    Settings back;
+    EXPECT_EQ(ReadSettings(back), 1);
+    EXPECT_EQ(back, written);
+    EXPECT_TRUE(messages_.Messages().empty());
+    EXPECT_EQ(std::string(back.GetMailProgramName()), std::string(249, 'n'));
+
+    // And back to the defaults, so no value is stuck.
+    EXPECT_EQ(WriteSettings(Settings()), 1);
+    EXPECT_EQ(ReadSettings(back), 1);
+    EXPECT_EQ(back, Settings());
+}
+
+TEST_F(SettingsStore, ValuesAreStoredWithTheirTypesAndSizes) {
+    WriteSettings(Unusual());
+    for (const char* name : {"CheckRAS", "RASEstab", "UseRAS", "RASDisconnect", "RASDisconExceptNewMail",
+                             "RASDisconExceptExist", "NotifPlayWav", "NotifPlayAlarm", "NotifShowDialog",
+                             "LaunchMail"}) {
+        const RawValue v = ReadRaw(name);
+        EXPECT_EQ(v.type, static_cast<DWORD>(REG_BINARY)) << name;
+        EXPECT_EQ(v.bytes.size(), 4u) << name;
+    }
+    EXPECT_EQ(ReadRaw("UseRAS").bytes, Le32(1));
+    EXPECT_EQ(ReadRaw("RASEstab").bytes, Le32(0));
+    for (const char* name : {"CheckFreqLO", "CheckFreqHI", "CheckAutoStart"}) {
+        const RawValue v = ReadRaw(name);
+        EXPECT_EQ(v.type, static_cast<DWORD>(REG_DWORD)) << name;
+        EXPECT_EQ(v.bytes.size(), 4u) << name;
+    }
+    EXPECT_EQ(ReadRaw("CheckFreqHI").bytes, Le32(60000));
+    for (const char* name : {"Username", "Password", "Server", "RASEntry", "NotifWav", "NotifAlarmWav",
+                             "MailProgramName", "MailProgramFile"}) {
+        EXPECT_EQ(ReadRaw(name).type, static_cast<DWORD>(REG_SZ)) << name;
+    }
+    EXPECT_EQ(ReadRaw("RASEntry").bytes, Sz("Office line"));
+    EXPECT_EQ(ReadRaw("MailProgramName").bytes, Sz(std::string(249, 'n')));
+    EXPECT_EQ(ValueCount(), 21u);
+}
+
+TEST(RegistryHelpers, KeysAndValues) {
+    RegistrySandbox registry;
+    constexpr char kKey[] = "Software\\Test\\Sub";
+    EXPECT_FALSE(RegKey::Open(HKEY_CURRENT_USER, kKey));
+    EXPECT_FALSE(RegDeleteValueAt(HKEY_CURRENT_USER, kKey, "x")) << "no key, nothing deleted";
+    {
+        const RegKey key = RegKey::Create(HKEY_CURRENT_USER, kKey);
+        ASSERT_TRUE(key);
+        EXPECT_TRUE(key.WriteText("", "default value"));
+        EXPECT_TRUE(key.WriteDword("n", 5));
+        EXPECT_TRUE(key.DeleteValue("never there"));
+    }
+    std::string text;
+    EXPECT_TRUE(RegReadText(HKEY_CURRENT_USER, kKey, "", 14, &text));
+    EXPECT_EQ(text, "default value");
+    EXPECT_FALSE(RegReadText(HKEY_CURRENT_USER, kKey, "", 13, &text)) << "does not fit 13 bytes";
+    EXPECT_FALSE(RegReadText(HKEY_CURRENT_USER, kKey, "n", 100, &text, /*stringTypeOnly=*/true));
+    EXPECT_TRUE(RegDeleteValueAt(HKEY_CURRENT_USER, kKey, "n"));
+    DWORD n = 0;
+    EXPECT_FALSE(RegKey::Open(HKEY_CURRENT_USER, kKey).ReadNumber("n", &n));
+
+    EXPECT_FALSE(RegDeleteKeyAt(HKEY_CURRENT_USER, "Software\\Test")) << "has a subkey";
+    EXPECT_TRUE(RegDeleteKeyAt(HKEY_CURRENT_USER, kKey));
+    EXPECT_FALSE(RegKey::Open(HKEY_CURRENT_USER, kKey));
+    EXPECT_TRUE(RegKey::Open(HKEY_CURRENT_USER, "Software\\Test")) << "only the last component goes";
+}
+
+TEST(RegistryHelpers, SandboxHidesTheRealUser) {
+    {
+        RegistrySandbox registry;
+        ASSERT_TRUE(RegWriteText(HKEY_CURRENT_USER, "Software\\Leak", "v", "x"));
+    }
+    EXPECT_FALSE(RegKey::Open(HKEY_CURRENT_USER, "Software\\Leak")) << "reached the real user";
+    RegistrySandbox registry;
+    EXPECT_FALSE(RegKey::Open(HKEY_CURRENT_USER, "Software\\Leak"));
+}
+
+}  // namespace
+}  // namespace mailwick
