@@ -38,38 +38,60 @@ inline BOOL WINAPI RecordShellCall(DWORD, PNOTIFYICONDATAA data) {
     return TRUE;
 }
 
-// A server that accepts connections and never says a word.
+// A server that answers each connection from a script, one reply per client line after
+// the greeting, and then says nothing more: with no script it never says a word.
 class SilentServer {
 public:
-    explicit SilentServer(const char* ip) {
+    explicit SilentServer(const char* ip, std::vector<std::string> replies = {}) : replies_(std::move(replies)) {
         listener_ = socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in addr{};
         addr.sin_family = AF_INET;
         addr.sin_port = htons(110);
         addr.sin_addr.s_addr = inet_addr(ip);
         bound_ = bind(listener_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 && listen(listener_, 8) == 0;
-        thread_ = std::thread([this] {
+        acceptor_ = std::thread([this] {
             for (;;) {
                 SOCKET s = accept(listener_, nullptr, nullptr);
                 if (s == INVALID_SOCKET) return;
                 ++accepted;
                 held_.push_back(s);
+                sessions_.emplace_back([this, s] { Serve(s); });
             }
         });
     }
     ~SilentServer() {
         closesocket(listener_);
-        thread_.join();
+        acceptor_.join();
         for (SOCKET s : held_) closesocket(s);
+        for (std::thread& t : sessions_) t.join();
     }
     bool bound() const { return bound_; }
     std::atomic<int> accepted{0};
 
 private:
+    void Serve(SOCKET s) {
+        std::size_t next = 0;
+        if (next < replies_.size()) Send(s, replies_[next++]);
+        std::string pending;
+        char buffer[512];
+        while (next < replies_.size()) {
+            const int n = recv(s, buffer, sizeof buffer, 0);
+            if (n <= 0) return;
+            pending.append(buffer, static_cast<std::size_t>(n));
+            for (std::size_t lf; (lf = pending.find('\n')) != std::string::npos && next < replies_.size();) {
+                pending.erase(0, lf + 1);
+                Send(s, replies_[next++]);
+            }
+        }
+    }
+    static void Send(SOCKET s, const std::string& text) { send(s, text.data(), static_cast<int>(text.size()), 0); }
+
+    std::vector<std::string> replies_;
     SOCKET listener_;
     bool bound_ = false;
     std::vector<SOCKET> held_;
-    std::thread thread_;
+    std::vector<std::thread> sessions_;
+    std::thread acceptor_;
 };
 
 class CheckerFlow : public ::testing::Test {

@@ -149,10 +149,32 @@ TEST_F(CheckerFlow, ASilentServerEndsTheCheckWithinTheBoundAndCheckNowDuringItSt
     ASSERT_TRUE(WaitIdle(30s));
     EXPECT_EQ(g_process.state.CheckFailed(), 1);
     EXPECT_NE(StatusText().find("Unable to connect to server"), std::string::npos);
+}
 
-    CheckNow();  // the next check tries again
+TEST_F(CheckerFlow, AServerThatStopsMidListingFailsTheCheckAndTheNextTimerChecksAgain) {
+    SilentServer server("127.0.0.47", {"+OK ready\r\n", "+OK\r\n", "+OK\r\n", "+OK 2 320\r\n", "+OK\r\n1 160\r\n"});
+    ASSERT_TRUE(server.bound());
+    pop3::setIoTimeout(2s);
+    SetServer("127.0.0.47");
+    mwtest::SetRegString("LastStatus", "kept");
+
+    SendMessageA(main_, WM_COMMAND, IDM_START_CHECKING, 0);
+    SendMessageA(main_, WM_TIMER, OnlineTimer, 0);
+    ASSERT_TRUE(WaitUntil([&] { return server.accepted.load() == 1; }, 10s));
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(WaitIdle(30s));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 15s);
+    EXPECT_EQ(g_process.state.CheckFailed(), 1);
+    EXPECT_EQ(TrayIconIndex(), 3);
+    EXPECT_NE(StatusText().find("Unable to connect to server"), std::string::npos);
+    std::string stored;
+    ASSERT_TRUE(mwtest::GetRegString("LastStatus", &stored));
+    EXPECT_EQ(stored, "kept");
+
+    SendMessageA(main_, WM_TIMER, OnlineTimer, 0);  // the next expiry tries again
     ASSERT_TRUE(WaitUntil([&] { return server.accepted.load() == 2; }, 10s));
     ASSERT_TRUE(WaitIdle(30s));
+    SendMessageA(main_, WM_COMMAND, IDM_STOP_CHECKING, 0);
 }
 
 // Runs last: it destroys the main window.
