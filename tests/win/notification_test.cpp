@@ -261,6 +261,7 @@ TEST_F(Notification, TheDialogIsATopmostCentredBoxWithoutSystemMenu) {
     EXPECT_TRUE(GetWindowLongA(dialog, GWL_EXSTYLE) & WS_EX_TOPMOST);
     EXPECT_FALSE(GetWindowLongA(dialog, GWL_STYLE) & WS_SYSMENU);
     EXPECT_EQ(GetWindow(dialog, GW_OWNER), main_);
+    EXPECT_EQ(GetForegroundWindow(), dialog);
 
     std::vector<std::string> statics;
     EnumChildWindows(dialog, CollectStatic, reinterpret_cast<LPARAM>(&statics));
