@@ -23,3 +23,7 @@ mailwick_add_win_test(notification_test
   ENV "WINEDLLOVERRIDES=rasapi32=n;MAILWICK_DOVECOT_IP=${NOTIFY_DOVECOT_IP};MAILWICK_DOVECOT_MAILDIR=${NOTIFY_DOVECOT_DIR}/home/mailwick/Maildir")
 set_property(TEST win.notification_test APPEND PROPERTY FIXTURES_REQUIRED notify_dovecot)
 add_dependencies(notification_test recorder fakeras generated_data)
+
+# Sends a menu command to a running checker; the screenshot script uses it.
+add_executable(post_command WIN32 ${CMAKE_SOURCE_DIR}/tests/e2e/post_command.cpp)
+set_target_properties(post_command PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests-bin)
