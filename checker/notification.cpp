@@ -40,7 +40,8 @@ void CentreOnScreen(HWND dialog) {
 INT_PTR OnInitDialog(HWND dialog) {
     g_process.newMailDialogOpen.store(1);
     CentreOnScreen(dialog);
-    EnableWindow(GetDlgItem(dialog, IDC_NEWMAIL_READNOW), SettingsSnapshot().GetLaunchMail() == 0);
+    // Greyed only when the program was started already: a value other than 1 means off.
+    EnableWindow(GetDlgItem(dialog, IDC_NEWMAIL_READNOW), SettingsSnapshot().GetLaunchMail() != 1);
     return TRUE;
 }
 
@@ -140,7 +141,9 @@ void LaunchMailProgram() {
     if (!command) return;
     SHELLEXECUTEINFOA info{};
     info.cbSize = sizeof info;
-    info.fMask = 0;
+    // The shell's own error box would report the failure a second time and, under Wine,
+    // leave the last error at 0; the message below is the one report, with the real reason.
+    info.fMask = SEE_MASK_FLAG_NO_UI;
     info.hwnd = nullptr;
     info.lpVerb = "Open";
     info.lpFile = command->program.c_str();

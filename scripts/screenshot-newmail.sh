@@ -1,0 +1,85 @@
+#!/usr/bin/env bash
+# Screenshots of what new mail looks like: the checker, run in a Wine virtual desktop on a
+# private Xvfb display against a private Dovecot holding three messages, is told to Check
+# Now; the NEWMAIL dialog lists the three senders and the tray icon flashes.
+# usage: scripts/screenshot-newmail.sh [BUILD_DIR]   (default build/win64; it must be built)
+# Writes BUILD_DIR/screenshots/newmail-N.png (whole screen, half a second apart, so both
+# tray pictures appear), newmail-N-tray.png (the task bar's right end, enlarged) and
+# newmail-dialog.png (the dialog, enlarged).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$(cd "${1:-$root/build/win64}" && pwd)
+checker="$build/bin/mailwick.exe"
+post="$build/tests-bin/post_command.exe"
+out="$build/screenshots"
+for f in "$checker" "$post"; do [ -f "$f" ] || { echo "build $f first" >&2; exit 1; }; done
+mkdir -p "$out"
+rm -f "$out"/newmail-*.png
+
+ip=127.0.0.51
+dovecot="$out/dovecot"
+export WINEPREFIX="$out/prefix-newmail" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+WINE=$(command -v wine64 || command -v wine || echo /usr/lib/wine/wine64)
+WINESERVER=$(command -v wineserver || echo /usr/lib/wine/wineserver)
+
+n=60
+while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$out/xvfb-newmail.log" 2>&1 &
+xvfb=$!
+export DISPLAY=":$n"
+cleanup() {
+  "$WINESERVER" -k 2>/dev/null || true
+  kill "$xvfb" 2>/dev/null || true
+  bash "$root/tests/fixtures/dovecot.sh" stop "$dovecot" || true
+}
+trap cleanup EXIT
+for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+[ -f "$WINEPREFIX/system.reg" ] || "$WINE" wineboot -i >"$out/wineboot-newmail.log" 2>&1
+
+bash "$root/tests/fixtures/dovecot.sh" start "$dovecot" "$ip" mailwick secret
+for sender in "Ann Example <ann@example.org>" "Bob Sender <bob@example.net>" "Carol Writer <carol@example.com>"; do
+  printf 'From: %s\r\nTo: mailwick@example.org\r\nSubject: Hello from %s\r\nDate: Sun, 7 Dec 1997 09:00:00 +0000\r\n\r\nHello.\r\n' \
+    "$sender" "${sender%% *}" | bash "$root/tests/fixtures/dovecot.sh" deliver "$dovecot"
+  sleep 1  # one second apart, so the server lists them in this order
+done
+
+# The account is stored with every character code plus one.
+shift_text() { printf '%s' "$1" | perl -pe 's/(.)/chr(ord($1) + 1)/ge'; }
+key='HKCU\Software\Quenby Systems\Mailwick\Version 1.0'
+reg_sz() { "$WINE" reg add "$key" /v "$1" /t REG_SZ /d "$2" /f >/dev/null 2>&1; }
+reg_dword() { "$WINE" reg add "$key" /v "$1" /t REG_DWORD /d "$2" /f >/dev/null 2>&1; }
+reg_sz Username "$(shift_text mailwick)"
+reg_sz Password "$(shift_text secret)"
+reg_sz Server "$(shift_text "$ip")"
+reg_dword CheckAutoStart 0
+reg_dword NotifPlayWav 0
+reg_dword NotifPlayAlarm 0
+reg_dword NotifShowDialog 1
+reg_dword LaunchMail 0
+
+work="$out/work-newmail"
+rm -rf "$work"
+mkdir -p "$work"
+cd "$work"
+"$WINE" explorer /desktop=Mailwick,1024x768 "$checker" >"$out/checker-newmail.log" 2>&1 &
+# A new prefix takes a while to show its desktop.
+for _ in $(seq 120); do
+  [ "$(import -window root -format '%k' info:)" -gt 1 ] && break
+  sleep 0.5
+done
+sleep 2
+# Check Now (201), from a program on the checker's desktop so it finds the window.
+"$WINE" explorer /desktop=Mailwick,1024x768 "$post" 201 >>"$out/checker-newmail.log" 2>&1
+sleep 3
+
+for i in 1 2 3 4 5 6; do
+  import -window root "$out/newmail-$i.png"
+  convert "$out/newmail-$i.png" -crop 96x20+928+748 +repage -scale 800% "$out/newmail-$i-tray.png"
+  sleep 0.5
+done
+# The dialog sits in the middle of the screen.
+convert "$out/newmail-1.png" -crop 400x300+312+234 +repage -scale 200% "$out/newmail-dialog.png"
+
+"$WINE" explorer /desktop=Mailwick,1024x768 "$post" 204 >>"$out/checker-newmail.log" 2>&1 || true
+sleep 1
+ls "$out"/newmail-*.png
