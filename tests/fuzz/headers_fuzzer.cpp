@@ -3,6 +3,7 @@
 // well formed.
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -50,6 +51,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     int loaded = stored.load(text, at);
     if (at > text.size()) std::abort();
     for (const auto& f : stored.fields()) checkField(f, text.size());
+    // The file loader's form (checked now, split later) must agree with the plain one.
+    pop3::HeaderList lazy;
+    std::size_t lazyAt = 0;
+    auto file = std::make_shared<const std::string>(text);
+    if (lazy.load(file, lazyAt) != loaded || lazyAt != at || lazy.size() != stored.size())
+        std::abort();
+    std::string plainBytes, lazyBytes;
+    stored.store(plainBytes);
+    lazy.store(lazyBytes);
+    if (lazyBytes != plainBytes) std::abort();
+    for (std::size_t i = 0; i < stored.size(); ++i)
+        if (lazy.fields()[i].name != stored.fields()[i].name ||
+            lazy.fields()[i].value != stored.fields()[i].value)
+            std::abort();
     if (loaded) {
         std::string again;
         stored.store(again);
