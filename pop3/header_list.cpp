@@ -77,6 +77,7 @@ int HeaderList::readHeaders(LineConnection& connection, std::string_view termina
 
 int HeaderList::readHeaders(const std::function<std::optional<std::string>()>& nextLine,
                             std::string_view terminator) {
+    if (packed()) unpack();
     std::string field;
     std::optional<std::string> line = nextLine();
     if (!line) return 0;
@@ -101,6 +102,10 @@ int HeaderList::readHeaders(const std::function<std::optional<std::string>()>& n
 }
 
 void HeaderList::store(std::string& out) const {
+    if (packed()) {
+        out.append(stored_);
+        return;
+    }
     wire::putInt(out, std::int32_t(fields_.size()));
     for (const HeaderField& field : fields_) {
         wire::putText(out, field.name);
@@ -109,6 +114,7 @@ void HeaderList::store(std::string& out) const {
 }
 
 int HeaderList::load(std::string_view data, std::size_t& pos) {
+    if (packed()) unpack();
     wire::Reader in(data, pos);
     std::int32_t count = 0;
     if (!in.getInt(count) || count < 0) return 0;
@@ -122,12 +128,46 @@ int HeaderList::load(std::string_view data, std::size_t& pos) {
     return 1;
 }
 
+int HeaderList::load(const std::shared_ptr<const std::string>& file, std::size_t& pos) {
+    if (packed()) unpack();
+    const std::string_view data = *file;
+    const std::size_t start = pos;
+    wire::Reader in(data, pos);
+    std::int32_t count = 0;
+    bool sound = in.getInt(count) && count >= 0;
+    for (std::int32_t i = 0; sound && i < count; ++i) {
+        std::string_view name, value;
+        sound = in.getText(name) && validName(name) && in.getText(value) &&
+                trimBlanks(value).size() == value.size();
+    }
+    // Anything unusual (a damaged field, a value that needs trimming) takes the plain
+    // path, which gives the same fields and result.
+    if (!sound || !fields_.empty()) return load(data, pos);
+    file_ = file;
+    stored_ = data.substr(start, in.position() - start);
+    storedCount_ = std::size_t(count);
+    pos = in.position();
+    return 1;
+}
+
+void HeaderList::unpack() const {
+    std::string_view stored = stored_;
+    auto keep = std::move(file_);
+    stored_ = {};
+    file_.reset();
+    storedCount_ = 0;
+    std::size_t pos = 0;
+    const_cast<HeaderList*>(this)->load(stored, pos);
+}
+
 void HeaderList::removeAll(int id) {
+    if (packed()) unpack();
     std::string_view name = headerName(id);
     std::erase_if(fields_, [name](const HeaderField& f) { return f.name == name; });
 }
 
 void HeaderList::removeFirst(int id) {
+    if (packed()) unpack();
     std::string_view name = headerName(id);
     auto it = std::find_if(fields_.begin(), fields_.end(),
                            [name](const HeaderField& f) { return f.name == name; });
@@ -135,20 +175,22 @@ void HeaderList::removeFirst(int id) {
 }
 
 void HeaderList::addFront(int id, std::string_view value) {
+    if (packed()) unpack();
     fields_.insert(fields_.begin(), HeaderField{headerName(id), std::string(trimBlanks(value))});
 }
 
 void HeaderList::addBack(int id, std::string_view value) {
+    if (packed()) unpack();
     fields_.push_back(HeaderField{headerName(id), std::string(trimBlanks(value))});
 }
 
 void HeaderList::writeText(std::ostream& out) const {
-    for (const HeaderField& field : fields_) out << field.name << ": " << field.value << '\n';
+    for (const HeaderField& field : fields()) out << field.name << ": " << field.value << '\n';
     out << '\n';
 }
 
 void HeaderList::send(LineConnection& connection, std::string_view terminator) const {
-    for (const HeaderField& field : fields_) connection.sendLine(field.name + ": " + field.value);
+    for (const HeaderField& field : fields()) connection.sendLine(field.name + ": " + field.value);
     connection.sendLine(terminator);
 }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <iosfwd>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -38,9 +39,15 @@ struct HeaderField {
 
 class HeaderList {
 public:
-    const std::vector<HeaderField>& fields() const { return fields_; }
-    std::size_t size() const { return fields_.size(); }
-    void append(HeaderField field) { fields_.push_back(std::move(field)); }
+    const std::vector<HeaderField>& fields() const {
+        if (packed()) unpack();
+        return fields_;
+    }
+    std::size_t size() const { return packed() ? storedCount_ : fields_.size(); }
+    void append(HeaderField field) {
+        if (packed()) unpack();
+        fields_.push_back(std::move(field));
+    }
 
     // Reads lines up to one equal to terminator; 1 when it was reached, 0 when a line
     // could not be read.
@@ -55,6 +62,9 @@ public:
     // Reads the file form from data starting at pos, advancing pos; fields that load
     // stay in the list. 0 when a field is damaged or the data ends early.
     int load(std::string_view data, std::size_t& pos);
+    // The same on a file kept in memory: the fields are checked now but split only when
+    // first asked for, and an unchanged list is stored back as the bytes it came from.
+    int load(const std::shared_ptr<const std::string>& file, std::size_t& pos);
 
     // Operations the checker does not use.
     void removeAll(int id);
@@ -65,7 +75,14 @@ public:
     void send(LineConnection& connection, std::string_view terminator) const;
 
 private:
-    std::vector<HeaderField> fields_;
+    bool packed() const { return !stored_.empty(); }
+    void unpack() const;
+
+    mutable std::vector<HeaderField> fields_;
+    // The stored form not yet split into fields, within the file that holds it.
+    mutable std::shared_ptr<const std::string> file_;
+    mutable std::string_view stored_;
+    mutable std::size_t storedCount_ = 0;
 };
 
 // Splits one unfolded header text; 1 on success, 0 when it is not a header field.

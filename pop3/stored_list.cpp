@@ -67,7 +67,8 @@ struct StoredMessageList::Impl {
     }
 
     // One record of the file; false when it is damaged or cut short.
-    bool readRecord(wire::Reader& in, std::string_view data, StoredMessage& entry) {
+    bool readRecord(wire::Reader& in, const std::shared_ptr<const std::string>& file,
+                    StoredMessage& entry) {
         std::string_view uid;
         std::int32_t flag = 0, size = 0;
         if (!in.getText(uid, kMaxUid) || !in.getInt(flag) || !in.getInt(size)) return false;
@@ -76,9 +77,45 @@ struct StoredMessageList::Impl {
         entry.size = size;
         entry.storedHeader = std::make_unique<HeaderList>();
         std::size_t pos = in.position();
-        if (!entry.storedHeader->load(data, pos)) return false;
-        in = wire::Reader(data, pos);
+        if (!entry.storedHeader->load(file, pos)) return false;
+        in = wire::Reader(*file, pos);
         return true;
+    }
+
+    void load(const std::shared_ptr<const std::string>& file) {
+        wire::Reader in(*file, 0);
+        std::int32_t count = 0;
+        if (!in.getInt(count) || count <= 0) return;
+        // A damaged record ends the load: what came before it is sound, what follows
+        // cannot be found again. A count larger than the records present is just cut short.
+        for (std::int32_t i = 0; i < count; ++i) {
+            StoredMessage entry;
+            if (!readRecord(in, file, entry)) return;
+            add(std::move(entry));
+        }
+    }
+
+    // Writes the file form in pieces of about a megabyte, so a large list needs no
+    // second copy of itself in memory.
+    template <class Sink>
+    void write(Sink&& sink) const {
+        constexpr std::size_t kPiece = 1 << 20;
+        static const HeaderList kNoHeader;
+        std::string out;
+        out.reserve(kPiece + 4096);
+        wire::putInt(out, std::int32_t(entries.size()));
+        for (const StoredMessage& e : entries) {
+            wire::putText(out, e.uid);
+            wire::putInt(out, e.newFlag);
+            wire::putInt(out, e.size);
+            const HeaderList* header = e.header();
+            (header ? *header : kNoHeader).store(out);
+            if (out.size() >= kPiece) {
+                sink(std::string_view(out));
+                out.clear();
+            }
+        }
+        sink(std::string_view(out));
     }
 };
 
@@ -86,40 +123,24 @@ StoredMessageList::StoredMessageList() : impl_(std::make_unique<Impl>()) {}
 StoredMessageList::~StoredMessageList() = default;
 
 void StoredMessageList::loadStoredBytes(std::string_view data) {
-    wire::Reader in(data, 0);
-    std::int32_t count = 0;
-    if (!in.getInt(count) || count <= 0) return;
-    // A damaged record ends the load: what came before it is sound, what follows cannot
-    // be found again. A count larger than the records present is just cut short.
-    for (std::int32_t i = 0; i < count; ++i) {
-        StoredMessage entry;
-        if (!impl_->readRecord(in, data, entry)) return;
-        impl_->add(std::move(entry));
-    }
+    impl_->load(std::make_shared<const std::string>(data));
 }
 
 void StoredMessageList::loadStoredList(std::istream& in) {
-    std::string data{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    loadStoredBytes(data);
+    impl_->load(std::make_shared<const std::string>(std::istreambuf_iterator<char>(in),
+                                                    std::istreambuf_iterator<char>()));
 }
 
 std::string StoredMessageList::storedBytes() const {
     std::string out;
-    wire::putInt(out, std::int32_t(impl_->entries.size()));
-    static const HeaderList kNoHeader;
-    for (const StoredMessage& e : impl_->entries) {
-        wire::putText(out, e.uid);
-        wire::putInt(out, e.newFlag);
-        wire::putInt(out, e.size);
-        const HeaderList* header = e.header();
-        (header ? *header : kNoHeader).store(out);
-    }
+    impl_->write([&out](std::string_view piece) { out.append(piece); });
     return out;
 }
 
 void StoredMessageList::saveStoredList(std::ostream& out) const {
-    std::string data = storedBytes();
-    out.write(data.data(), std::streamsize(data.size()));
+    impl_->write([&out](std::string_view piece) {
+        out.write(piece.data(), std::streamsize(piece.size()));
+    });
 }
 
 void StoredMessageList::loadFile(const std::string& path) {
@@ -129,10 +150,10 @@ void StoredMessageList::loadFile(const std::string& path) {
     std::streamoff length = in.tellg();
     in.seekg(0, std::ios::beg);
     if (length <= 0) return;
-    std::string data(std::size_t(length), '\0');
-    in.read(data.data(), length);
-    data.resize(std::size_t(in.gcount()));
-    loadStoredBytes(data);
+    auto data = std::make_shared<std::string>(std::size_t(length), '\0');
+    in.read(data->data(), length);
+    data->resize(std::size_t(in.gcount()));
+    impl_->load(data);
 }
 
 int StoredMessageList::saveFile(const std::string& path) const {

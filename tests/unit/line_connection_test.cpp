@@ -4,6 +4,12 @@
 
 #include <chrono>
 #include <string>
+#include <vector>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include "fixtures/scripted_server.h"
 #include "pop3/line_connection.h"
@@ -110,6 +116,41 @@ TEST(LineConnectionConnect, UnresolvableOrRefusedFails) {
     }
     EXPECT_EQ(connection.connectTo("127.0.0.1", port), 0);
     EXPECT_EQ(connection.sendLine("QUIT"), 0);
+}
+
+TEST(LineConnectionConnect, UnansweredConnectGivesUpAfterTheBound) {
+    // A listener that never accepts, its queue filled by earlier connects: further
+    // connection requests go unanswered.
+    int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    ASSERT_EQ(::listen(listener, 0), 0);
+    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len), 0);
+    std::vector<int> fillers;
+    pop3::setIoTimeout(300ms);
+    bool gaveUp = false;
+    for (int attempt = 0; attempt < 8 && !gaveUp; ++attempt) {
+        auto started = std::chrono::steady_clock::now();
+        pop3::LineConnection connection;
+        if (connection.connectTo("127.0.0.1", ntohs(addr.sin_port)) == 0) {
+            auto waited = std::chrono::steady_clock::now() - started;
+            EXPECT_GE(waited, 250ms);
+            EXPECT_LT(waited, 5s);
+            gaveUp = true;
+        } else {
+            // Non-blocking, so a filler that is itself left unanswered does not wait.
+            int filler = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+            ::connect(filler, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+            fillers.push_back(filler);
+        }
+    }
+    EXPECT_TRUE(gaveUp);
+    for (int fd : fillers) ::close(fd);
+    ::close(listener);
+    pop3::setIoTimeout(60s);
 }
 
 }  // namespace

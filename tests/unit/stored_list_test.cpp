@@ -118,12 +118,22 @@ TEST(StoredListFile, RoundTripKeepsIdsFlagsSizesAndFieldsInOrder) {
     StoredMessageList list;
     std::istringstream in(bytes);
     list.loadStoredList(in);
+    EXPECT_EQ(list.storedBytes(), bytes);  // written back before any field was looked at
     EXPECT_EQ(rows(list), kThree);
     EXPECT_EQ(list.storedBytes(), bytes);
     for (const StoredMessage& e : list) {
         EXPECT_NE(e.storedHeader, nullptr);  // loaded entries own their headers
         EXPECT_EQ(e.newHeader, nullptr);
     }
+}
+
+TEST(StoredListFile, ValuesWithBlanksAroundAreTrimmedOnLoadAndWrittenTrimmed) {
+    std::vector<Row> padded = kThree;
+    padded[1].fields[0].second = "  Hello: world\t";
+    StoredMessageList list;
+    list.loadStoredBytes(fileOf(3, padded));
+    EXPECT_EQ(list.storedBytes(), fileOf(3, kThree));
+    EXPECT_EQ(rows(list), kThree);
 }
 
 TEST(StoredListFile, EmptyOrNegativeCountOrShortFileLoadsNothing) {

@@ -6,4 +6,11 @@ export WINEPREFIX="$dir/prefix" WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,ms
 export WINEDEBUG="${WINEDEBUG:--all}"
 [ -f "$dir/display" ] && export DISPLAY=$(cat "$dir/display")
 WINE=$(command -v wine64 || command -v wine || echo /usr/lib/wine/wine64)
-exec "$WINE" "$@"
+# The prefix's services, started by the first program, inherit its output and may outlive
+# it; writing to a file rather than to ctest's pipe keeps them from holding the test open.
+out=$(mktemp)
+"$WINE" "$@" </dev/null >"$out" 2>&1
+status=$?
+cat "$out"
+rm -f "$out"
+exit $status
