@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,6 +45,9 @@ public:
     // Reads lines up to one equal to terminator; 1 when it was reached, 0 when a line
     // could not be read.
     int readHeaders(LineConnection& connection, std::string_view terminator);
+    // The same over any line source (nullopt = the read failed).
+    int readHeaders(const std::function<std::optional<std::string>()>& nextLine,
+                    std::string_view terminator);
 
     // The file form: field count, then per field name and value, each as a 32-bit
     // little-endian length and the bytes.

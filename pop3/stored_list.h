@@ -37,6 +37,9 @@ public:
     void loadStoredList(std::istream& in);
     // Writes the list in the file layout.
     void saveStoredList(std::ostream& out) const;
+    // The same on bytes in memory: the whole file at once.
+    void loadStoredBytes(std::string_view data);
+    std::string storedBytes() const;
     // By file name. Loading a missing file leaves the list as it is. Saving writes a
     // temporary file beside it and replaces the old one only when complete; 1 or 0.
     void loadFile(const std::string& path);

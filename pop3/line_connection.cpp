@@ -1,0 +1,242 @@
+#include "pop3/line_connection.h"
+
+#include <algorithm>
+#include <cstring>
+
+#ifdef _WIN32
+#include <winsock2.h>
+using SocketHandle = SOCKET;
+using SockLen = int;
+#else
+#include <arpa/inet.h>
+#include <cerrno>
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+using SocketHandle = int;
+using SockLen = socklen_t;
+#endif
+
+namespace pop3 {
+
+namespace {
+
+#ifdef _WIN32
+const std::intptr_t kInvalid = static_cast<std::intptr_t>(INVALID_SOCKET);
+constexpr int kSendFlags = 0;
+int closeHandle(SocketHandle s) { return closesocket(s); }
+bool wouldBlock() {
+    int e = WSAGetLastError();
+    return e == WSAEWOULDBLOCK || e == WSAEINPROGRESS;
+}
+bool interrupted() { return WSAGetLastError() == WSAEINTR; }
+bool setBlocking(SocketHandle s, bool blocking) {
+    u_long nonBlocking = blocking ? 0 : 1;
+    return ioctlsocket(s, FIONBIO, &nonBlocking) == 0;
+}
+#else
+constexpr std::intptr_t kInvalid = -1;
+// A peer that closed must not end the process with SIGPIPE.
+constexpr int kSendFlags = MSG_NOSIGNAL;
+int closeHandle(SocketHandle s) { return ::close(s); }
+bool wouldBlock() { return errno == EINPROGRESS || errno == EWOULDBLOCK || errno == EAGAIN; }
+bool interrupted() { return errno == EINTR; }
+bool setBlocking(SocketHandle s, bool blocking) {
+    int flags = ::fcntl(s, F_GETFL, 0);
+    if (flags < 0) return false;
+    flags = blocking ? (flags & ~O_NONBLOCK) : (flags | O_NONBLOCK);
+    return ::fcntl(s, F_SETFL, flags) == 0;
+}
+#endif
+
+SocketHandle sock(std::intptr_t h) { return static_cast<SocketHandle>(h); }
+
+#ifdef _WIN32
+timeval toTimeval(std::chrono::milliseconds ms) {
+    timeval tv;
+    tv.tv_sec = static_cast<long>(ms.count() / 1000);
+    tv.tv_usec = static_cast<long>((ms.count() % 1000) * 1000);
+    return tv;
+}
+#endif
+
+// Waits until the socket is readable (or, for a connect, writable or failed) within the
+// process-wide bound. False when the time ran out or the wait failed.
+bool waitFor(SocketHandle s, bool forWrite) {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + ioTimeout();
+    for (;;) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() < 0) left = std::chrono::milliseconds(0);
+#ifdef _WIN32
+        fd_set set, failed;
+        FD_ZERO(&set);
+        FD_ZERO(&failed);
+        FD_SET(s, &set);
+        FD_SET(s, &failed);
+        timeval tv = toTimeval(left);
+        // Winsock reports a refused connect in the exception set.
+        int r = forWrite ? ::select(0, nullptr, &set, &failed, &tv)
+                         : ::select(0, &set, nullptr, nullptr, &tv);
+#else
+        // poll rather than select: no limit on the descriptor's number.
+        pollfd p{s, static_cast<short>(forWrite ? POLLOUT : POLLIN), 0};
+        int r = ::poll(&p, 1, static_cast<int>(std::min<long long>(left.count(), 1 << 30)));
+#endif
+        if (r > 0) return true;
+        if (r == 0) return false;
+        if (!interrupted()) return false;
+    }
+}
+
+bool resolve(const char* host, in_addr* out) {
+    unsigned long dotted = ::inet_addr(host);
+    if (dotted != INADDR_NONE) {
+        out->s_addr = static_cast<decltype(out->s_addr)>(dotted);
+        return true;
+    }
+#ifdef _WIN32
+    hostent* entry = ::gethostbyname(host);
+    if (!entry || entry->h_addrtype != AF_INET || !entry->h_addr_list[0]) return false;
+    std::memcpy(out, entry->h_addr_list[0],
+                std::min<std::size_t>(sizeof *out, static_cast<std::size_t>(entry->h_length)));
+    return true;
+#else
+    // getaddrinfo is the thread-safe form of the same IPv4 lookup.
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* result = nullptr;
+    if (::getaddrinfo(host, nullptr, &hints, &result) != 0 || !result) return false;
+    *out = reinterpret_cast<sockaddr_in*>(result->ai_addr)->sin_addr;
+    ::freeaddrinfo(result);
+    return true;
+#endif
+}
+
+}  // namespace
+
+TcpSocket::TcpSocket() : handle_(kInvalid) {}
+
+TcpSocket::~TcpSocket() { disconnect(); }
+
+int TcpSocket::connectTo(const char* host, int port) {
+    host_ = host ? host : "";
+    port_ = port;
+    sockaddr_in addr;
+    std::memset(&addr, 0, sizeof addr);
+    addr.sin_family = AF_INET;
+    if (!host || !resolve(host, &addr.sin_addr)) return 0;
+    addr.sin_port = htons(static_cast<unsigned short>(port));
+
+    SocketHandle s = ::socket(AF_INET, SOCK_STREAM, 0);
+    if (static_cast<std::intptr_t>(s) == kInvalid) return 0;
+    handle_ = static_cast<std::intptr_t>(s);
+
+    // Connect without blocking so an unanswered connect gives up after the I/O bound,
+    // then go back to blocking mode for the dialogue.
+    if (!setBlocking(s, false)) return 0;
+    if (::connect(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+        if (!wouldBlock() || !waitFor(s, true)) return 0;
+        int error = 0;
+        SockLen len = sizeof error;
+        if (::getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &len) != 0 ||
+            error != 0)
+            return 0;
+    }
+    if (!setBlocking(s, true)) return 0;
+    return 1;
+}
+
+void TcpSocket::sendText(std::string_view text) {
+    if (handle_ == kInvalid) return;
+    const char* data = text.data();
+    std::size_t left = text.size();
+    while (left > 0) {
+        int chunk = static_cast<int>(std::min<std::size_t>(left, 1 << 30));
+        auto n = ::send(sock(handle_), data, chunk, kSendFlags);
+        if (n <= 0) return;  // shows up as a missing reply
+        data += n;
+        left -= static_cast<std::size_t>(n);
+    }
+}
+
+// Receives one block of at most 1023 bytes within the I/O bound and appends it to the
+// pending text; a zero byte ends the block's text. False on error, time-out or close.
+bool TcpSocket::receiveBlock() {
+    if (!waitFor(sock(handle_), false)) return false;
+    char buffer[1024];
+    int n;
+    do {
+        n = static_cast<int>(::recv(sock(handle_), buffer, 1023, 0));
+    } while (n < 0 && interrupted());
+    if (n <= 0) return false;
+    std::size_t length = strnlen(buffer, static_cast<std::size_t>(n));
+    pending_.append(buffer, length);
+    return true;
+}
+
+std::optional<std::string> TcpSocket::readLine() {
+    if (handle_ == kInvalid) return std::nullopt;
+    std::size_t lf;
+    // Only the bytes that arrived since the last look are scanned, so a long line costs
+    // linear time however many blocks it takes.
+    while ((lf = pending_.find('\n', scanned_)) == std::string::npos) {
+        scanned_ = pending_.size();
+        if (pending_.size() > kMaxLineLength) {
+            pending_.clear();
+            scanned_ = 0;
+            return std::nullopt;
+        }
+        if (!receiveBlock()) return std::nullopt;
+    }
+    if (lf > kMaxLineLength) {
+        pending_.erase(0, lf + 1);
+        scanned_ = 0;
+        return std::nullopt;
+    }
+    std::size_t end = (lf >= 1 && pending_[lf - 1] == '\r') ? lf - 1 : lf;
+    std::string line = pending_.substr(0, end);
+    pending_.erase(0, lf + 1);
+    scanned_ = 0;
+    return line;
+}
+
+void TcpSocket::disconnect() {
+    if (handle_ == kInvalid) return;
+#ifdef _WIN32
+    BOOL dontLinger = FALSE;
+    ::setsockopt(sock(handle_), SOL_SOCKET, SO_DONTLINGER, reinterpret_cast<const char*>(&dontLinger),
+                 sizeof dontLinger);
+#endif
+    closeHandle(sock(handle_));
+    handle_ = kInvalid;
+    pending_.clear();
+    scanned_ = 0;
+}
+
+int LineConnection::connectTo(const char* host, int port) {
+    socket_ = std::make_unique<TcpSocket>();
+    if (socket_->connectTo(host, port) != 1) {
+        socket_.reset();
+        return 0;
+    }
+    return 1;
+}
+
+int LineConnection::sendLine(std::string_view text) {
+    if (!socket_) return 0;
+    socket_->sendText(text);
+    socket_->sendText("\r\n");
+    return 1;
+}
+
+std::optional<std::string> LineConnection::readLine() {
+    if (!socket_) return std::nullopt;
+    return socket_->readLine();
+}
+
+}  // namespace pop3

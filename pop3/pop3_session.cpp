@@ -1,0 +1,301 @@
+#include "pop3/pop3_session.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdarg>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace pop3 {
+
+const Pop3Command pop3Commands[10] = {
+    {CmdUSER, "USER", "USER %s", "", 1},
+    {CmdPASS, "PASS", "PASS %s", "", 1},
+    {CmdAPOP, "APOP", "APOP %s %s", "", 1},
+    {CmdSTAT, "STAT", "STAT", "%d %d", 2},
+    {CmdLIST, "LIST", "LIST", "", 2},
+    {CmdTOP, "TOP", "TOP %d %d", "", 2},
+    {CmdUIDL, "UIDL", "UIDL", "", 2},
+    {CmdRETR, "RETR", "RETR %d", "", 2},
+    {CmdDELE, "DELE", "DELE %d", "", 2},
+    {CmdQUIT, "QUIT", "QUIT", "", 7},
+};
+
+namespace {
+
+constexpr std::size_t kCommandBuffer = 1024;
+// Entries are added as listing lines arrive, so a large STAT count costs memory only when
+// the server really sends that many lines.
+constexpr std::size_t kInitialEntries = 4096;
+
+// Copies at most kUidField - 1 characters and terminates.
+void copyUid(char* dest, const std::string& text, std::size_t from) {
+    std::size_t n = from < text.size() ? std::min(text.size() - from, std::size_t(kUidField - 1)) : 0;
+    if (n) std::memcpy(dest, text.data() + from, n);
+    dest[n] = '\0';
+}
+
+// The decimal number at the start of text, held to the range of int.
+int leadingNumber(const char* text) {
+    long long value = std::strtoll(text, nullptr, 10);
+    return static_cast<int>(std::clamp<long long>(value, INT32_MIN, INT32_MAX));
+}
+
+// Judges a status line by its first character: 1 for "+", 0 for "-", -1 for anything else.
+int statusSense(const std::string& line) {
+    if (!line.empty() && line[0] == '+') return 1;
+    if (!line.empty() && line[0] == '-') return 0;
+    return -1;
+}
+
+}  // namespace
+
+POP3Session::~POP3Session() { close(); }
+
+int POP3Session::findCommand(int command, int* rowIndex) {
+    for (int i = 0; i < 10; ++i) {
+        if (pop3Commands[i].id == command) {
+            if (rowIndex) *rowIndex = i;
+            return 1;
+        }
+    }
+    return 0;
+}
+
+int POP3Session::commandStateMask(int command) {
+    int row;
+    return findCommand(command, &row) ? pop3Commands[row].stateMask : 0;
+}
+
+int POP3Session::transaction(int command, int* ok, ...) {
+    if (!connection_) return 0;
+    int row;
+    if (!findCommand(command, &row)) return 0;
+    const Pop3Command& cmd = pop3Commands[row];
+
+    // One argument list feeds the command line and then the reply scan.
+    va_list args;
+    va_start(args, ok);
+    va_list forCommand;
+    va_copy(forCommand, args);
+    char line[kCommandBuffer];
+    int length = std::vsnprintf(line, sizeof line, cmd.commandFormat, forCommand);
+    va_end(forCommand);
+    // A command that does not fit would go out cut short (a wrong password, say): refuse it.
+    if (length < 0 || static_cast<std::size_t>(length) >= sizeof line) {
+        va_end(args);
+        return 0;
+    }
+    if (!connection_->sendLine(line)) {
+        va_end(args);
+        return 0;
+    }
+    std::optional<std::string> reply = connection_->readLine();
+    int sense = reply ? statusSense(*reply) : -1;
+    if (sense < 0) {
+        va_end(args);
+        return 0;
+    }
+    if (ok) *ok = sense;
+    if (sense == 1 && cmd.replyFormat[0] != '\0') {
+        std::size_t blank = reply->find(' ');
+        const char* from = reply->c_str() + (blank == std::string::npos ? reply->size() : blank);
+        std::vsscanf(from, cmd.replyFormat, args);
+    }
+    va_end(args);
+    return 1;
+}
+
+int POP3Session::getResponse(int* ok, std::string* line) {
+    if (!connection_) return 0;
+    std::optional<std::string> reply = connection_->readLine();
+    if (!reply) return 0;
+    int sense = statusSense(*reply);
+    if (sense < 0) return 0;
+    if (ok) *ok = sense;
+    if (line) *line = std::move(*reply);
+    return 1;
+}
+
+int POP3Session::open(const char* userName, const char* password, const char* serverName, int port) {
+    userName_ = userName;
+    password_ = password;
+    serverName_ = serverName;
+    port_ = port;
+    connection_.reset();
+    connection_ = std::make_unique<LineConnection>();
+    if (!connection_->connectTo(serverName, port)) {
+        connection_.reset();
+        return 0;
+    }
+
+    int ok = 0;
+    std::string greeting;
+    // An unreadable greeting leaves the connection for close() to end with QUIT.
+    if (!getResponse(&ok, &greeting)) return 0;
+    if (!ok) {
+        connection_.reset();
+        return 0;
+    }
+
+    if (!(transaction(CmdUSER, &ok, userName) == 1 && ok == 1 &&
+          transaction(CmdPASS, &ok, password) == 1 && ok == 1)) {
+        close();
+        return 0;
+    }
+
+    int octets = 0;
+    if (transaction(CmdSTAT, &ok, &entryCount_, &octets) != 1) {
+        connection_.reset();
+        return 0;
+    }
+    if (!ok) return 0;  // the connection stays until close()
+
+    if (!readListing()) {
+        connection_.reset();
+        return 0;
+    }
+    return 1;
+}
+
+// Reads entryCount lines and the "." line after a LIST or UIDL reply; each line goes to
+// take(i, line). A line without a blank after the message number fails the listing.
+template <typename Take>
+static int readListingLines(LineConnection& connection, int count, Take take) {
+    for (int i = 0; i < count; ++i) {
+        std::optional<std::string> line = connection.readLine();
+        if (!line) return 0;
+        if (line->find(' ') == std::string::npos) return 0;
+        if (!take(i, *line)) return 0;
+    }
+    std::optional<std::string> dot = connection.readLine();
+    return dot && *dot == "." ? 1 : 0;
+}
+
+int POP3Session::readListing() {
+    if (listed_ || !connection_) return 0;
+    // A negative count or one no real mailbox reaches is not allocated.
+    if (entryCount_ < 0 || entryCount_ > kMaxMailboxEntries) return 0;
+    entries_.clear();
+    entries_.reserve(std::min<std::size_t>(static_cast<std::size_t>(entryCount_), kInitialEntries));
+    listed_ = true;
+
+    int ok = 0;
+    if (transaction(CmdLIST, &ok) != 1 || ok != 1) return 0;
+    int listed = readListingLines(*connection_, entryCount_, [this](int, const std::string& line) {
+        MailboxEntry entry;
+        entry.number = leadingNumber(line.c_str());
+        entry.size = leadingNumber(line.c_str() + line.find(' '));
+        entries_.push_back(std::move(entry));
+        return true;
+    });
+    if (!listed) return 0;
+
+    if (transaction(CmdUIDL, &ok) != 1) return 0;
+    bool haveUidl = ok == 1;
+    if (!haveUidl && (transaction(CmdLIST, &ok) != 1 || ok != 1)) return 0;
+    return readListingLines(*connection_, entryCount_, [this, haveUidl](int i, const std::string& line) {
+        // Matched by position, whatever message number the line carries.
+        copyUid(entries_[static_cast<std::size_t>(i)].uid, line, haveUidl ? line.find(' ') + 1 : 0);
+        return true;
+    });
+}
+
+int POP3Session::fetchHeader(int index) {
+    if (index < 0 || static_cast<std::size_t>(index) >= entries_.size() || index >= entryCount_)
+        return 0;
+    MailboxEntry& entry = entries_[static_cast<std::size_t>(index)];
+    entry.header.reset();
+    int ok = 0;
+    if (transaction(CmdTOP, &ok, entry.number, 0) != 1 || ok != 1) return 0;
+    auto header = std::make_unique<HeaderList>();
+    if (header->readHeaders(*connection_, ".") != 1) return 0;
+    entry.header = std::move(header);
+    return 1;
+}
+
+int POP3Session::close() {
+    if (connection_) {
+        int ok = 0;
+        transaction(CmdQUIT, &ok);
+        connection_.reset();
+    }
+    entries_.clear();
+    listed_ = false;
+    entryCount_ = 0;
+    return 1;
+}
+
+int POP3Session::getUid(int index, char* dest) const {
+    if (index < 0 || index >= entryCount_ || static_cast<std::size_t>(index) >= entries_.size())
+        return 0;
+    std::memcpy(dest, entries_[static_cast<std::size_t>(index)].uid, kUidField);
+    return 1;
+}
+
+int POP3Session::getSize(int index) const {
+    if (index < 0 || index >= entryCount_ || static_cast<std::size_t>(index) >= entries_.size())
+        return -1;
+    return entries_[static_cast<std::size_t>(index)].size;
+}
+
+const HeaderList* POP3Session::getHeader(int index) const {
+    if (index < 0 || index >= entryCount_ || static_cast<std::size_t>(index) >= entries_.size())
+        return nullptr;
+    return entries_[static_cast<std::size_t>(index)].header.get();
+}
+
+int POP3Session::login() {
+    int ok = 0;
+    if (transaction(CmdUSER, &ok, userName_ ? userName_ : "") != 1 || ok != 1) return 0;
+    if (transaction(CmdPASS, &ok, password_ ? password_ : "") != 1 || ok != 1) return 0;
+    return 1;
+}
+
+int POP3Session::fetchAllHeaders() {
+    for (int i = 0; i < entryCount_ && static_cast<std::size_t>(i) < entries_.size(); ++i) {
+        if (!fetchHeader(i)) return 0;
+    }
+    return 1;
+}
+
+int POP3Session::deleteMessage(int index) {
+    if (index < 0 || index >= entryCount_ || static_cast<std::size_t>(index) >= entries_.size())
+        return 0;
+    int ok = 0;
+    if (transaction(CmdDELE, &ok, entries_[static_cast<std::size_t>(index)].number) != 1) return 0;
+    return ok == 1 ? 1 : 0;
+}
+
+int POP3Session::deleteAll() {
+    for (const MailboxEntry& entry : entries_) {
+        int ok = 0;
+        transaction(CmdDELE, &ok, entry.number);
+    }
+    return 1;
+}
+
+int POP3Session::retrieveMessage(int index, std::vector<RetrievedMessage>& dest) {
+    if (index < 0 || index >= entryCount_ || static_cast<std::size_t>(index) >= entries_.size())
+        return 0;
+    int ok = 0;
+    if (transaction(CmdRETR, &ok, entries_[static_cast<std::size_t>(index)].number) != 1 || ok != 1)
+        return 0;
+    RetrievedMessage message;
+    // The header ends at the first empty line, the body at the terminator line.
+    if (message.header.readHeaders(*connection_, "") != 1) return 0;
+    for (;;) {
+        std::optional<std::string> line = connection_->readLine();
+        if (!line) return 0;
+        if (*line == ".") break;
+        // Undo the server's dot-stuffing of body lines.
+        if (line->size() > 1 && (*line)[0] == '.') line->erase(0, 1);
+        message.body.push_back(std::move(*line));
+    }
+    dest.push_back(std::move(message));
+    return 1;
+}
+
+}  // namespace pop3

@@ -1,0 +1,5 @@
+# The socket stream and the POP3 dialogue against the scripted server, and against a
+# private Dovecot.
+mailwick_add_unit_test(pop3_session
+  SOURCES unit/line_connection_test.cpp unit/pop3_session_test.cpp
+  LIBS pop3 mwtest_fixtures LABELS pop3)

@@ -1,0 +1,293 @@
+// The stored message list: the "UIDL" file layout, its list operations, damaged files and
+// the all-or-nothing save. Built natively and for Windows (run under Wine).
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "fixtures/temp_dir.h"
+#include "pop3/stored_list.h"
+#include "pop3/wire_format.h"
+
+namespace pop3 {
+namespace {
+
+namespace fs = std::filesystem;
+
+using mwtest::TempDir;
+
+std::string readBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void writeBytes(const std::string& path, std::string_view bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), std::streamsize(bytes.size()));
+}
+
+HeaderList headerOf(std::vector<std::pair<std::string, std::string>> fields) {
+    HeaderList h;
+    for (auto& [n, v] : fields) h.append(HeaderField{n, v});
+    return h;
+}
+
+struct Row {
+    std::string uid;
+    int flag;
+    int size;
+    std::vector<std::pair<std::string, std::string>> fields;
+    bool operator==(const Row&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& os, const Row& r) {
+    os << "{" << r.uid << " flag " << r.flag << " size " << r.size;
+    for (auto& [n, v] : r.fields) os << " [" << n << ": " << v << "]";
+    return os << "}";
+}
+
+std::vector<Row> rows(const StoredMessageList& list) {
+    std::vector<Row> out;
+    for (const StoredMessage& e : list) {
+        Row r{e.uid, e.newFlag, e.size, {}};
+        if (const HeaderList* h = e.header())
+            for (const auto& f : h->fields()) r.fields.emplace_back(f.name, f.value);
+        out.push_back(std::move(r));
+    }
+    return out;
+}
+
+std::vector<Row> load(std::string_view bytes) {
+    StoredMessageList list;
+    list.loadStoredBytes(bytes);
+    return rows(list);
+}
+
+// Writes a list the way the file layout reads: count, then each record.
+std::string fileOf(std::int32_t count, const std::vector<Row>& records) {
+    std::string out;
+    wire::putInt(out, count);
+    for (const Row& r : records) {
+        wire::putText(out, r.uid);
+        wire::putInt(out, r.flag);
+        wire::putInt(out, r.size);
+        wire::putInt(out, std::int32_t(r.fields.size()));
+        for (auto& [n, v] : r.fields) {
+            wire::putText(out, n);
+            wire::putText(out, v);
+        }
+    }
+    return out;
+}
+
+const std::vector<Row> kThree = {
+    {"00000001a", 0, 1200, {{"Received", "r1"}, {"From", "Ann <ann@example.org>"}}},
+    {"00000002b", 1, 70000, {{"SUBJECT", "Hello: world"}, {"received", "r2"}, {"Received", "r3"}}},
+    {"3 512", 1, 512, {}},
+};
+
+TEST(StoredListFile, GoldenBytesOfASmallList) {
+    StoredMessageList list;
+    HeaderList first = headerOf({{"From", "x"}});
+    StoredMessage& a = list.append("a1", 0);
+    a.size = 300;
+    a.newHeader = &first;
+    list.append("b", 1).size = -1;  // no header at all: written with no fields
+
+    std::ostringstream out;
+    list.saveStoredList(out);
+    const unsigned char expected[] = {
+        2, 0, 0, 0,                                  // entryCount
+        2, 0, 0, 0, 'a', '1',                        // idLength, id
+        0, 0, 0, 0,                                  // newFlag
+        0x2c, 0x01, 0, 0,                            // size 300
+        1, 0, 0, 0,                                  // fieldCount
+        4, 0, 0, 0, 'F', 'r', 'o', 'm', 1, 0, 0, 0, 'x',
+        1, 0, 0, 0, 'b',                             //
+        1, 0, 0, 0,                                  // newFlag
+        0xff, 0xff, 0xff, 0xff,                      // size -1
+        0, 0, 0, 0,                                  // fieldCount
+    };
+    EXPECT_EQ(out.str(), std::string(reinterpret_cast<const char*>(expected), sizeof expected));
+    EXPECT_EQ(list.storedBytes(), out.str());
+}
+
+TEST(StoredListFile, RoundTripKeepsIdsFlagsSizesAndFieldsInOrder) {
+    std::string bytes = fileOf(3, kThree);
+    StoredMessageList list;
+    std::istringstream in(bytes);
+    list.loadStoredList(in);
+    EXPECT_EQ(rows(list), kThree);
+    EXPECT_EQ(list.storedBytes(), bytes);
+    for (const StoredMessage& e : list) {
+        EXPECT_NE(e.storedHeader, nullptr);  // loaded entries own their headers
+        EXPECT_EQ(e.newHeader, nullptr);
+    }
+}
+
+TEST(StoredListFile, EmptyOrNegativeCountOrShortFileLoadsNothing) {
+    EXPECT_TRUE(load("").empty());
+    EXPECT_TRUE(load(std::string("\x01\x00\x00", 3)).empty());
+    EXPECT_TRUE(load(fileOf(0, kThree)).empty());
+    EXPECT_TRUE(load(fileOf(-1, kThree)).empty());
+
+    StoredMessageList empty;
+    EXPECT_EQ(empty.storedBytes(), std::string(4, '\0'));
+}
+
+TEST(StoredListFile, TruncatedFileKeepsTheWholeRecordsBeforeTheCut) {
+    std::string bytes = fileOf(3, kThree);
+    std::vector<std::size_t> recordEnds;
+    for (std::size_t n = 1; n <= kThree.size(); ++n)
+        recordEnds.push_back(fileOf(0, std::vector<Row>(kThree.begin(), kThree.begin() + long(n))).size());
+    for (std::size_t cut = 0; cut <= bytes.size(); ++cut) {
+        std::size_t whole = 0;
+        while (whole < recordEnds.size() && recordEnds[whole] <= cut) ++whole;
+        EXPECT_EQ(load(std::string_view(bytes).substr(0, cut)),
+                  std::vector<Row>(kThree.begin(), kThree.begin() + long(whole)))
+            << "cut at " << cut;
+    }
+}
+
+TEST(StoredListFile, DamagedRecordDropsItAndEverythingAfter) {
+    const std::vector<Row> firstOnly(kThree.begin(), kThree.begin() + 1);
+    auto withSecond = [&](Row second) {
+        return fileOf(3, {kThree[0], std::move(second), kThree[2]});
+    };
+    Row longId = kThree[1];
+    longId.uid = std::string(120, 'u');
+    EXPECT_EQ(load(withSecond(longId)), firstOnly) << "id of 120 characters";
+    longId.uid = std::string(119, 'u');
+    EXPECT_EQ(load(withSecond(longId)).size(), 3u) << "id of 119 characters is fine";
+
+    Row blankName = kThree[1];
+    blankName.fields[1].first = "Bad name";
+    EXPECT_EQ(load(withSecond(blankName)), firstOnly);
+    Row emptyName = kThree[1];
+    emptyName.fields[0].first = "";
+    EXPECT_EQ(load(withSecond(emptyName)), firstOnly);
+
+    // Lengths that point past the end or below zero: no allocation, no crash.
+    for (std::int32_t length : {0x7fffffff, -1, std::int32_t(0x80000000)}) {
+        std::string bytes = fileOf(3, firstOnly);
+        wire::putInt(bytes, length);
+        bytes += "tail of the file";
+        EXPECT_EQ(load(bytes), firstOnly) << "id length " << length;
+
+        bytes = fileOf(3, firstOnly);
+        wire::putText(bytes, "id");
+        wire::putInt(bytes, 0);
+        wire::putInt(bytes, 0);
+        wire::putInt(bytes, length);  // field count
+        bytes += std::string(64, 'z');
+        EXPECT_EQ(load(bytes), firstOnly) << "field count " << length;
+    }
+}
+
+TEST(StoredListFile, CountBeyondTheRecordsLoadsThoseThere) {
+    EXPECT_EQ(load(fileOf(0x7fffffff, kThree)), kThree);
+    EXPECT_EQ(load(fileOf(2, kThree)), std::vector<Row>(kThree.begin(), kThree.begin() + 2));
+}
+
+TEST(StoredListFile, SaveReplacesTheFileAndLeavesNoTemporary) {
+    TempDir dir;
+    const std::string path = dir.file("UIDL");
+    writeBytes(path, std::string(5000, 'o'));  // an older, longer file
+
+    StoredMessageList list;
+    list.loadStoredBytes(fileOf(3, kThree));
+    ASSERT_EQ(list.saveFile(path), 1);
+    EXPECT_EQ(readBytes(path), fileOf(3, kThree));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+
+    StoredMessageList back;
+    back.loadFile(path);
+    EXPECT_EQ(rows(back), kThree);
+}
+
+TEST(StoredListFile, FailedSaveLeavesTheOldFile) {
+    TempDir dir;
+    const std::string path = dir.file("UIDL");
+    const std::string old = fileOf(1, {kThree[0]});
+    writeBytes(path, old);
+    // The temporary cannot be created where a folder of its name stands.
+    fs::create_directory(path + ".new");
+    StoredMessageList list;
+    list.loadStoredBytes(fileOf(3, kThree));
+    EXPECT_EQ(list.saveFile(path), 0);
+    EXPECT_EQ(readBytes(path), old);
+
+    // A folder in place of the file itself cannot be replaced either.
+    fs::remove(path + ".new");
+    const std::string folder = dir.file("sub");
+    fs::create_directories(fs::path(folder) / "x");
+    EXPECT_EQ(list.saveFile(folder), 0);
+    EXPECT_TRUE(fs::is_directory(folder));
+    EXPECT_FALSE(fs::exists(folder + ".new"));
+}
+
+TEST(StoredListFile, LoadingAMissingFileLeavesTheListAsItIs) {
+    TempDir dir;
+    StoredMessageList list;
+    list.append("kept", 1);
+    list.loadFile(dir.file("absent"));
+    ASSERT_EQ(list.length(), 1u);
+    list.loadStoredBytes(fileOf(1, {kThree[2]}));  // loading appends
+    EXPECT_EQ(list.length(), 2u);
+}
+
+TEST(StoredListOps, MarkPresentMarksTheFirstEqualIdOnly) {
+    StoredMessageList list;
+    list.append("x", 0).size = 1;
+    list.append("y", 0).size = 2;
+    list.append("x", 0).size = 3;
+    list.append("X", 0).size = 4;
+    list.clearPresentMarks();
+    EXPECT_EQ(list.markPresent("x"), 1);
+    EXPECT_EQ(list.markPresent("x "), 0);
+    EXPECT_EQ(list.markPresent("z"), 0);
+    list.removeUnmarked();
+    ASSERT_EQ(list.length(), 1u);
+    EXPECT_EQ(list.begin()->size, 1);
+}
+
+TEST(StoredListOps, PositionsAndIdsFollowRemovals) {
+    StoredMessageList list;
+    for (const char* id : {"a", "b", "c", "d", "e"}) list.append(id, 1);
+    list.clearPresentMarks();
+    list.markPresent("b");
+    list.markPresent("d");
+    list.removeUnmarked();
+    list.setNewFlag(1, 7);   // now "d"
+    list.setNewFlag(2, 9);   // no such entry: nothing happens
+    EXPECT_EQ(list.newFlagAt(0), 1);
+    EXPECT_EQ(list.newFlagAt(1), 7);
+    EXPECT_EQ(list.newFlagAt(2), 0);
+    EXPECT_EQ(list.markPresent("a"), 0);
+    EXPECT_EQ(list.markPresent("d"), 1);
+
+    list.append("f", 1);
+    list.setNewFlag(2, 5);
+    EXPECT_EQ(list.getNewFlag("f"), 5);
+    EXPECT_EQ(list.remove("b"), 1);
+    EXPECT_EQ(list.remove("b"), 0);
+    EXPECT_EQ(list.newFlagAt(0), 7);
+    EXPECT_EQ(list.find("a"), nullptr);
+    ASSERT_NE(list.find("d"), nullptr);
+    EXPECT_EQ(list.setNewFlag("d", 0), 1);
+    EXPECT_EQ(list.setNewFlag("zz", 0), 0);
+    EXPECT_EQ(list.newFlagAt(0), 0);
+}
+
+TEST(StoredListOps, AppendBoundsTheIdAndAddsNoStoredHeader) {
+    StoredMessageList list;
+    StoredMessage& e = list.append(std::string(300, 'i'), 1);
+    EXPECT_EQ(e.uid, std::string(119, 'i'));
+    EXPECT_EQ(e.storedHeader, nullptr);
+    // The bounded id is what the next load finds: the record is not rejected.
+    EXPECT_EQ(load(list.storedBytes()).size(), 1u);
+}
+
+}  // namespace
+}  // namespace pop3
