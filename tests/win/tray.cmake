@@ -1,0 +1,9 @@
+mailwick_add_win_test(tray_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/tray_test.cpp $<TARGET_OBJECTS:checker_res>
+  LIBS checker_core
+  LABELS tray)
+
+# The tray icon to look at, driven by scripts/screenshot-tray.sh.
+add_executable(tray_demo WIN32 ${CMAKE_CURRENT_LIST_DIR}/tray_demo.cpp $<TARGET_OBJECTS:checker_res>)
+set_target_properties(tray_demo PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests-bin)
+target_link_libraries(tray_demo PRIVATE checker_core)
