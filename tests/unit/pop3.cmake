@@ -10,6 +10,3 @@ mailwick_add_unit_test(pop3_dovecot
   LIBS pop3 mwtest_fixtures LABELS "pop3;dovecot")
 set_property(TEST unit.pop3_dovecot APPEND PROPERTY ENVIRONMENT "MAILWICK_DOVECOT_IP=127.0.0.10")
 
-# The small command-line POP3 check that scripts/run.sh runs against the demo mailbox.
-add_executable(pop3_demo ${CMAKE_SOURCE_DIR}/tests/fixtures/pop3_demo.cpp)
-target_link_libraries(pop3_demo PRIVATE pop3)
