@@ -1,11 +1,5 @@
 # The main window and the check cycle in one process, against Dovecot on its own address.
-set(FLOW_DOVECOT_IP 127.0.0.40)
-set(FLOW_DOVECOT_DIR ${CMAKE_BINARY_DIR}/dovecot-${FLOW_DOVECOT_IP})
-add_test(NAME flow_dovecot_start
-         COMMAND bash ${CMAKE_SOURCE_DIR}/tests/fixtures/dovecot.sh start ${FLOW_DOVECOT_DIR} ${FLOW_DOVECOT_IP})
-add_test(NAME flow_dovecot_stop COMMAND bash ${CMAKE_SOURCE_DIR}/tests/fixtures/dovecot.sh stop ${FLOW_DOVECOT_DIR})
-set_tests_properties(flow_dovecot_start PROPERTIES FIXTURES_SETUP flow_dovecot LABELS win)
-set_tests_properties(flow_dovecot_stop PROPERTIES FIXTURES_CLEANUP flow_dovecot LABELS win)
+mailwick_add_dovecot_fixture(flow_dovecot 127.0.0.40)
 
 add_library(e2e_driver STATIC ${CMAKE_SOURCE_DIR}/tests/e2e/driver.cpp)
 target_include_directories(e2e_driver PUBLIC ${CMAKE_SOURCE_DIR}/tests)
@@ -14,7 +8,7 @@ mailwick_add_win_test(checker_flow_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/checker_flow_test.cpp $<TARGET_OBJECTS:checker_res>
   LIBS checker_core e2e_driver
   LABELS "checker;dovecot"
-  ENV "MAILWICK_DOVECOT_IP=${FLOW_DOVECOT_IP};MAILWICK_DOVECOT_MAILDIR=${FLOW_DOVECOT_DIR}/home/mailwick/Maildir")
+  ENV "${flow_dovecot_ENV}")
 set_property(TEST win.checker_flow_test APPEND PROPERTY FIXTURES_REQUIRED flow_dovecot)
 
 # The dial-up stages, with the stand-in RAS library beside the test program.
@@ -25,6 +19,6 @@ mailwick_add_win_test(checker_dialup_flow_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/checker_dialup_flow_test.cpp $<TARGET_OBJECTS:checker_res>
   LIBS checker_core e2e_driver fakeras_state
   LABELS "checker;dovecot;dialup"
-  ENV "WINEDLLOVERRIDES=rasapi32=n;MAILWICK_DOVECOT_IP=${FLOW_DOVECOT_IP};MAILWICK_DOVECOT_MAILDIR=${FLOW_DOVECOT_DIR}/home/mailwick/Maildir")
+  ENV "WINEDLLOVERRIDES=rasapi32=n;${flow_dovecot_ENV}")
 add_dependencies(checker_dialup_flow_test fakeras)
 set_property(TEST win.checker_dialup_flow_test APPEND PROPERTY FIXTURES_REQUIRED flow_dovecot)

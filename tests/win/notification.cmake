@@ -1,12 +1,6 @@
 # New-mail notification in one process, against Dovecot on its own address, with the
 # stand-in RAS library and a stand-in mail program beside the test program.
-set(NOTIFY_DOVECOT_IP 127.0.0.50)
-set(NOTIFY_DOVECOT_DIR ${CMAKE_BINARY_DIR}/dovecot-${NOTIFY_DOVECOT_IP})
-add_test(NAME notify_dovecot_start
-         COMMAND bash ${CMAKE_SOURCE_DIR}/tests/fixtures/dovecot.sh start ${NOTIFY_DOVECOT_DIR} ${NOTIFY_DOVECOT_IP})
-add_test(NAME notify_dovecot_stop COMMAND bash ${CMAKE_SOURCE_DIR}/tests/fixtures/dovecot.sh stop ${NOTIFY_DOVECOT_DIR})
-set_tests_properties(notify_dovecot_start PROPERTIES FIXTURES_SETUP notify_dovecot LABELS win)
-set_tests_properties(notify_dovecot_stop PROPERTIES FIXTURES_CLEANUP notify_dovecot LABELS win)
+mailwick_add_dovecot_fixture(notify_dovecot 127.0.0.50)
 
 # Records that it was started and its command line; the tests make it the mail program.
 add_executable(recorder WIN32 ${CMAKE_SOURCE_DIR}/tests/e2e/recorder.cpp)
@@ -20,7 +14,7 @@ mailwick_add_win_test(notification_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/notification_test.cpp $<TARGET_OBJECTS:checker_res>
   LIBS checker_core e2e_driver fakeras_state
   LABELS "checker;dovecot;dialup"
-  ENV "WINEDLLOVERRIDES=rasapi32=n;MAILWICK_DOVECOT_IP=${NOTIFY_DOVECOT_IP};MAILWICK_DOVECOT_MAILDIR=${NOTIFY_DOVECOT_DIR}/home/mailwick/Maildir")
+  ENV "WINEDLLOVERRIDES=rasapi32=n;${notify_dovecot_ENV}")
 set_property(TEST win.notification_test APPEND PROPERTY FIXTURES_REQUIRED notify_dovecot)
 add_dependencies(notification_test recorder fakeras generated_data)
 

@@ -23,6 +23,7 @@
 #include "e2e/driver.h"
 #include "fixtures/fakeras_env.h"
 #include "pop3/line_connection.h"
+#include "win/checker_flow_fixture.h"
 
 namespace mailwick {
 namespace {
@@ -44,7 +45,7 @@ struct IconChange {
 std::mutex g_iconLock;
 std::vector<IconChange> g_icons;
 
-BOOL WINAPI RecordShellCall(DWORD, PNOTIFYICONDATAA data) {
+BOOL WINAPI RecordIconChange(DWORD, PNOTIFYICONDATAA data) {
     std::lock_guard<std::mutex> lock(g_iconLock);
     g_icons.push_back({Clock::now(), data->hIcon, g_process.state.NewMailPending()});
     return TRUE;
@@ -121,51 +122,24 @@ BOOL CALLBACK CollectStatic(HWND child, LPARAM texts) {
     return TRUE;
 }
 
-class Notification : public ::testing::Test {
+class Notification : public CheckerFlow {
 protected:
-    // Once for the program: the dial-up suite below derives from this one.
     static void SetUpTestSuite() {
         if (main_) return;
-        WSADATA data;
-        WSAStartup(MAKEWORD(1, 1), &data);
-        g_process.instance = GetModuleHandleA(nullptr);
-        SetShellNotifyFunction(RecordShellCall);
+        CheckerFlow::SetUpTestSuite();
+        SetShellNotifyFunction(RecordIconChange);
         SetMessageBoxFunction(RecordMessageBox);
-        ASSERT_TRUE(RegisterCheckerClasses(g_process.instance));
-        main_ = CreateMainWindow(g_process.instance);
-        ASSERT_NE(main_, nullptr);
-        LoadTrayResources();
         ASSERT_EQ(LoadRasLibrary(), 1);
         g_process.state.SetRasAvailable(1);
         SetRasGoneWait({1, 300});
     }
 
     void SetUp() override {
-        maildir_ = mwtest::WinePath(mwtest::EnvOr("MAILWICK_DOVECOT_MAILDIR", ""));
-        ASSERT_FALSE(maildir_.empty());
-        mwtest::EmptyMaildir(maildir_);
-        mwtest::ClearSettingsKey();
-        dir_ = mwtest::MakeScratchDir(std::string("notify-") +
-                                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        SetCurrentDirectoryA(dir_.c_str());
+        CheckerFlow::SetUp();
         recorderLog_ = dir_ + "\\recorder.log";
         SetEnvironmentVariableA("MAILWICK_RECORDER_LOG", recorderLog_.c_str());
-        pop3::setIoTimeout(60s);
-
         // All four ways of telling off; each test turns on what it looks at.
-        Settings s;
-        s.SetUsername("mailwick");
-        s.SetPassword("secret");
-        s.SetServer(mwtest::EnvOr("MAILWICK_DOVECOT_IP", ""));
-        s.SetNotifPlayWav(0);
-        s.SetNotifPlayAlarm(0);
-        s.SetNotifShowDialog(0);
-        s.SetLaunchMail(0);
-        CommitSettings(s);
-
-        g_process.state.SetCheckFailed(0);
-        StopCheckingMode(main_);
-        AcknowledgeNewMail(main_);
+        UpdateSettings([](Settings& s) { s.SetLaunchMail(0); });
         g_boxes.clear();
         ClearIconChanges();
     }
@@ -179,17 +153,10 @@ protected:
     static HWND Dialog() { return g_process.newMailDialog.load(); }
     void Change(const std::function<void(Settings&)>& edit) { UpdateSettings(edit); }
     void NewMail() { SendMessageA(main_, NewMailMessage, 0, 0); }
-    void CheckNow() { SendMessageA(main_, WM_COMMAND, IDM_CHECK_NOW, 0); }
-    static bool WaitIdle(std::chrono::milliseconds timeout) {
-        return WaitUntil([] { return g_process.state.CheckIdle() == 1; }, timeout);
-    }
     void CheckAndWait() {
         CheckNow();
         ASSERT_TRUE(WaitIdle(30s));
         EXPECT_EQ(g_process.state.CheckFailed(), 0);
-    }
-    void Deliver(const std::string& from, const std::string& subject) {
-        ASSERT_TRUE(mwtest::DeliverMessage(maildir_, mwtest::MakeMessage(from, subject)));
     }
     void Click(int id) {
         const HWND dialog = Dialog();
@@ -220,12 +187,8 @@ protected:
         EXPECT_NE(CurrentTrayIcon(), TrayIconPicture(2));
     }
 
-    static HWND main_;
-    std::string maildir_;
-    std::string dir_;
     std::string recorderLog_;
 };
-HWND Notification::main_ = nullptr;
 
 TEST_F(Notification, TwoChecksWhileTheDialogStaysOpenListBothInArrivalOrder) {
     Change([](Settings& s) { s.SetNotifShowDialog(1); });
