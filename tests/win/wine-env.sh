@@ -23,17 +23,28 @@ start)
     for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
   fi
   export DISPLAY=$(cat "$dir/display")
+  # Keep one wineserver for the whole run so each test starts quickly. It and the
+  # background services that wineboot starts outlive this script and every test, so
+  # their output goes to files: holding ctest's output pipe open makes ctest wait.
+  "$WINESERVER" -p </dev/null >/dev/null 2>&1
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    "$WINE" wineboot -i >"$dir/wineboot.log" 2>&1
+    "$WINE" wineboot -i </dev/null >"$dir/wineboot.log" 2>&1
+  else
+    "$WINE" wineboot </dev/null >>"$dir/wineboot.log" 2>&1
   fi
-  # Keep one wineserver for the whole run so each test starts quickly.
-  # Its output must not hold the caller's pipe open (ctest waits for it to close).
-  "$WINESERVER" -p >/dev/null 2>&1 </dev/null
   exit 0
   ;;
 stop)
   "$WINESERVER" -k 2>/dev/null
-  if [ -f "$dir/xvfb.pid" ]; then kill "$(cat "$dir/xvfb.pid")" 2>/dev/null; rm -f "$dir/xvfb.pid"; fi
+  # -k only asks; a next start must not meet the dying server.
+  "$WINESERVER" -w 2>/dev/null
+  if [ -f "$dir/xvfb.pid" ]; then
+    pid=$(cat "$dir/xvfb.pid")
+    kill "$pid" 2>/dev/null
+    # A new Xvfb started on the same display before this one is gone would fail.
+    for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    rm -f "$dir/xvfb.pid"
+  fi
   exit 0
   ;;
 esac
