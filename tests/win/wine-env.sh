@@ -36,7 +36,15 @@ start)
   ;;
 stop)
   "$WINESERVER" -k 2>/dev/null
-  if [ -f "$dir/xvfb.pid" ]; then kill "$(cat "$dir/xvfb.pid")" 2>/dev/null; rm -f "$dir/xvfb.pid"; fi
+  # -k only asks; a next start must not meet the dying server.
+  "$WINESERVER" -w 2>/dev/null
+  if [ -f "$dir/xvfb.pid" ]; then
+    pid=$(cat "$dir/xvfb.pid")
+    kill "$pid" 2>/dev/null
+    # A new Xvfb started on the same display before this one is gone would fail.
+    for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    rm -f "$dir/xvfb.pid"
+  fi
   exit 0
   ;;
 esac

@@ -1,0 +1,231 @@
+// The mail rows behind a real list view and status bar: filling by view mode, and the
+// check worker's rebuild, refill and status text handed to the main thread.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <memory>
+#include <thread>
+
+#include "checker/checker_state.h"
+#include "checker/mail_rows.h"
+#include "fixtures/temp_dir.h"
+#include "pop3/stored_list.h"
+
+namespace mailwick {
+namespace {
+
+LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == MailRowsMessage) return OnMailRowsMessage(wParam, lParam);
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// Writes a "UIDL" file of `count` messages; every third is new; subjects "<tag><i>".
+void WriteStoredList(int count, const std::string& tag) {
+    pop3::StoredMessageList list;
+    for (int i = 0; i < count; ++i) {
+        pop3::StoredMessage& m = list.append(tag + std::to_string(i), i % 3 == 0);
+        m.size = 1000 + i;
+        m.storedHeader = std::make_unique<pop3::HeaderList>();
+        m.storedHeader->append(pop3::HeaderField{"Subject", tag + std::to_string(i)});
+        m.storedHeader->append(pop3::HeaderField{"Date", "3 Nov 1997 10:05:00"});
+    }
+    ASSERT_EQ(list.saveFile(pop3::kStoredListFile), 1);
+}
+
+class MailRowsWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
+        InitCommonControlsEx(&icc);
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = MainProc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "RowsTestMain";
+        RegisterClassA(&wc);
+        main_ = CreateWindowA("RowsTestMain", "Mailwick_Main", WS_SYSMENU, 0, 0, 100, 100, nullptr, nullptr,
+                              wc.hInstance, nullptr);
+        frame_ = CreateWindowA("RowsTestMain", "Mailwick", WS_OVERLAPPEDWINDOW, 0, 0, 600, 400, nullptr,
+                               nullptr, wc.hInstance, nullptr);
+        view_ = CreateWindowA(WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT, 0, 0, 600, 350, frame_,
+                              reinterpret_cast<HMENU>(600), wc.hInstance, nullptr);
+        for (int c = 0; c < 6; ++c) {
+            LVCOLUMNA col{};
+            col.mask = LVCF_WIDTH | LVCF_SUBITEM;
+            col.cx = 80;
+            col.iSubItem = c;
+            SendMessageA(view_, LVM_INSERTCOLUMNA, c, reinterpret_cast<LPARAM>(&col));
+        }
+        bar_ = CreateStatusWindowA(WS_CHILD | WS_VISIBLE, "", frame_, 601);
+        ASSERT_NE(main_, nullptr) << GetLastError();
+        oldDir_ = std::filesystem::current_path();
+        std::filesystem::current_path(dir_.path());
+        ASSERT_NE(view_, nullptr);
+        ASSERT_NE(bar_, nullptr);
+        g_process.mainWindow = main_;
+        g_process.listView = view_;
+        g_process.statusBar = bar_;
+        g_process.viewAllMail = 1;
+    }
+    void TearDown() override {
+        ClearMailRows();
+        g_process.listView = nullptr;
+        g_process.statusBar = nullptr;
+        g_process.mainWindow = nullptr;
+        DestroyWindow(frame_);
+        DestroyWindow(main_);
+        std::filesystem::current_path(oldDir_);
+    }
+
+    int ItemCount() const { return static_cast<int>(SendMessageA(view_, LVM_GETITEMCOUNT, 0, 0)); }
+    LVITEMA Item(int i) const {
+        LVITEMA item{};
+        item.mask = LVIF_PARAM | LVIF_IMAGE;
+        item.iItem = i;
+        SendMessageA(view_, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+        return item;
+    }
+    const MailRow* RowOf(int i) const { return reinterpret_cast<const MailRow*>(Item(i).lParam); }
+    std::string BarText() const {
+        char text[300] = "";
+        SendMessageA(bar_, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(text));
+        return text;
+    }
+
+    // Runs `work` on a thread of its own while this thread serves its sends.
+    template <class F>
+    void OnWorker(F work) {
+        std::atomic<bool> done{false};
+        std::thread worker([&] {
+            work();
+            done = true;
+        });
+        const DWORD start = GetTickCount();
+        while (!done && GetTickCount() - start < 10000) {
+            MSG msg;
+            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT | QS_SENDMESSAGE);
+        }
+        worker.join();
+        ASSERT_TRUE(done);
+    }
+
+    mwtest::TempDir dir_;
+    std::filesystem::path oldDir_;
+    HWND main_ = nullptr, frame_ = nullptr, view_ = nullptr, bar_ = nullptr;
+};
+
+TEST_F(MailRowsWindow, FillShowsAllRowsOrOnlyNewOnes) {
+    WriteStoredList(7, "m");
+    RebuildMailRows();
+    FillMailList();
+    const MailRowTable& rows = MailRows();
+    ASSERT_EQ(rows.size(), 7u);
+    ASSERT_EQ(ItemCount(), 7);
+    for (int i = 0; i < 7; ++i) {
+        EXPECT_EQ(RowOf(i), &rows[i]);  // stored order, each item pointing at its row
+        EXPECT_EQ(Item(i).iImage, rows[i].isNew == 1 ? 1 : 0);
+    }
+
+    g_process.viewAllMail = 0;
+    FillMailList();
+    ASSERT_EQ(ItemCount(), 3);  // 0, 3, 6
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(RowOf(i), &rows[i * 3]);
+        EXPECT_EQ(Item(i).iImage, 1);
+    }
+}
+
+TEST_F(MailRowsWindow, RebuildDropsTheItemsOfTheOldRows) {
+    WriteStoredList(4, "old");
+    RebuildMailRows();
+    FillMailList();
+    ASSERT_EQ(ItemCount(), 4);
+    std::filesystem::remove(pop3::kStoredListFile);
+    RebuildMailRows();
+    EXPECT_TRUE(MailRows().empty());
+    EXPECT_EQ(ItemCount(), 0);
+    FillMailList();
+    EXPECT_EQ(ItemCount(), 0);
+}
+
+TEST_F(MailRowsWindow, WorkerRebuildIsCarriedOutByTheMainThread) {
+    WriteStoredList(3, "old");
+    RebuildMailRows();
+    FillMailList();
+    ASSERT_EQ(ItemCount(), 3);
+
+    WriteStoredList(5, "new");
+    DWORD statusThread = 0;
+    OnWorker([&] {
+        SetStatusText("Checking server for mail...");
+        RebuildMailRows();
+        FillMailList();
+        statusThread = GetCurrentThreadId();
+    });
+    ASSERT_NE(statusThread, GetCurrentThreadId());
+    const MailRowTable& rows = MailRows();
+    ASSERT_EQ(rows.size(), 5u);
+    EXPECT_EQ(rows[4].subject, "new4");
+    ASSERT_EQ(ItemCount(), 5);
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(RowOf(i), &rows[i]);
+    EXPECT_EQ(BarText(), "Checking server for mail...");
+    EXPECT_EQ(StatusText(), "Checking server for mail...");
+}
+
+TEST_F(MailRowsWindow, RowsNotTakenByTheMainWindowAreDropped) {
+    WriteStoredList(2, "old");
+    RebuildMailRows();
+    FillMailList();
+    // A main window that does not take the hand-over (as when it is already gone).
+    HWND deaf = CreateWindowA("STATIC", "", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    g_process.mainWindow = deaf;
+    WriteStoredList(6, "new");
+    OnWorker([] { RebuildMailRows(); });
+    EXPECT_EQ(MailRows().size(), 2u);
+    EXPECT_EQ(ItemCount(), 2);
+    // The next rebuild through the real main window brings the new rows.
+    g_process.mainWindow = main_;
+    DestroyWindow(deaf);
+    OnWorker([] { RebuildMailRows(); });
+    EXPECT_EQ(MailRows().size(), 6u);
+    EXPECT_EQ(ItemCount(), 0);  // deleted with the old rows, until the refill
+}
+
+TEST_F(MailRowsWindow, StrayRowsMessageChangesNothing) {
+    WriteStoredList(2, "m");
+    RebuildMailRows();
+    FillMailList();
+    EXPECT_EQ(SendMessageA(main_, MailRowsMessage, 1, 12345), 0);
+    EXPECT_EQ(SendMessageA(main_, MailRowsMessage, 99, 0), 0);
+    EXPECT_EQ(MailRows().size(), 2u);
+    EXPECT_EQ(ItemCount(), 2);
+}
+
+TEST_F(MailRowsWindow, ClearEmptiesTableAndList) {
+    WriteStoredList(3, "m");
+    RebuildMailRows();
+    FillMailList();
+    ClearMailRows();
+    EXPECT_TRUE(MailRows().empty());
+    EXPECT_EQ(ItemCount(), 0);
+}
+
+TEST_F(MailRowsWindow, StatusTextIsKeptWhileNoBarExistsAndCut) {
+    g_process.statusBar = nullptr;
+    SetStatusText("while closed");
+    EXPECT_EQ(BarText(), "");
+    EXPECT_EQ(StatusText(), "while closed");
+    g_process.statusBar = bar_;
+    SetStatusText(std::string(400, 'x').c_str());
+    EXPECT_EQ(StatusText(), std::string(249, 'x'));
+    EXPECT_EQ(BarText(), std::string(249, 'x'));
+    SetStatusText(nullptr);
+    EXPECT_EQ(StatusText(), "");
+}
+
+}  // namespace
+}  // namespace mailwick
