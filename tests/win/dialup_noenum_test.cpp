@@ -5,22 +5,11 @@
 #include <vector>
 
 #include "checker/dialup.h"
-#include "common/message_box.h"
+#include "fixtures/message_recorder.h"
 #include "fixtures/fakeras_env.h"
 
 namespace {
 
-struct Shown {
-    HWND owner;
-    std::string text, caption;
-    UINT type;
-};
-std::vector<Shown> g_shown;
-
-int WINAPI RecordMessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
-    g_shown.push_back({owner, text, caption, type});
-    return IDOK;
-}
 
 TEST(DialupWithoutEntryList, FillSaysTheEntryPointIsMissingAndLeavesTheListEmpty) {
     FakeRasFiles ras;
@@ -29,25 +18,25 @@ TEST(DialupWithoutEntryList, FillSaysTheEntryPointIsMissingAndLeavesTheListEmpty
     state.connections.push_back({101, "MyISP"});
     ras.write(state);
     ASSERT_EQ(LoadRasLibrary(), 1);
-    mailwick::SetMessageBoxFunction(RecordMessageBox);
+    const mailwick::testing::MessageRecorder recorder;
 
     HWND combo = CreateWindowA("COMBOBOX", "", WS_POPUP | CBS_DROPDOWNLIST, 0, 0, 200, 200,
                                nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     ASSERT_NE(combo, nullptr);
     FillRasEntryList(combo);
     EXPECT_EQ(SendMessageA(combo, CB_GETCOUNT, 0, 0), 0);
-    ASSERT_EQ(g_shown.size(), 1u);
-    EXPECT_EQ(g_shown[0].owner, nullptr);
-    EXPECT_EQ(g_shown[0].text, "Failed to locate RasEnumEntriesA");
-    EXPECT_EQ(g_shown[0].caption, "Mailwick");
-    EXPECT_EQ(g_shown[0].type, static_cast<UINT>(MB_OK));
+    const auto shown = recorder.Messages();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].owner, nullptr);
+    EXPECT_EQ(shown[0].text, "Failed to locate RasEnumEntriesA");
+    EXPECT_EQ(shown[0].caption, "Mailwick");
+    EXPECT_EQ(shown[0].type, static_cast<UINT>(MB_OK));
     EXPECT_TRUE(ras.calls().empty());
 
     // The rest of the library is still used.
     EXPECT_EQ(IsRasEntryConnected("MyISP"), 1);
 
     DestroyWindow(combo);
-    mailwick::SetMessageBoxFunction(nullptr);
     FreeRasLibrary();
 }
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "checker/dialup.h"
-#include "common/message_box.h"
+#include "fixtures/message_recorder.h"
 #include "fixtures/fakeras_env.h"
 
 using ::testing::ElementsAre;
@@ -51,17 +51,6 @@ fakeras::Connection Conn(std::uint32_t handle, const std::string& name,
     return c;
 }
 
-struct Shown {
-    HWND owner;
-    std::string text, caption;
-    UINT type;
-};
-std::vector<Shown> g_shown;
-
-int WINAPI RecordMessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
-    g_shown.push_back({owner, text, caption, type});
-    return IDOK;
-}
 
 class Dialup : public ::testing::Test {
 protected:
@@ -69,17 +58,15 @@ protected:
         ASSERT_EQ(LoadRasLibrary(), 1);
         savedWait_ = GetRasGoneWait();
         SetRasGoneWait({1, savedWait_.maxPolls});
-        mailwick::SetMessageBoxFunction(RecordMessageBox);
-        g_shown.clear();
     }
     void TearDown() override {
-        mailwick::SetMessageBoxFunction(nullptr);
         SetRasGoneWait(savedWait_);
         FreeRasLibrary();
     }
 
     FakeRasFiles ras_;
     RasGoneWait savedWait_{};
+    mailwick::testing::MessageRecorder shown_;
 };
 
 TEST_F(Dialup, LoadsTheLibraryBesideTheProgram) {
@@ -335,7 +322,7 @@ TEST_F(EntryList, ReplacesTheItemsWithTheEntriesInTheirOrder) {
     EXPECT_THAT(items(), ElementsAre("Work", "home ISP", "Alpha"));
     EXPECT_THAT(ras_.calls(), ElementsAre("RasEnumEntriesA reserved=null book=default size=264 bytes=" +
                                           std::to_string(64 * 264) + " -> 0 count=3"));
-    EXPECT_THAT(g_shown, IsEmpty());
+    EXPECT_THAT(shown_.Messages(), IsEmpty());
 }
 
 TEST_F(EntryList, EmptyPhoneBookEmptiesTheList) {
@@ -351,7 +338,7 @@ TEST_F(EntryList, FailedEnumerationLeavesTheListUnchanged) {
     ras_.write(state);
     FillRasEntryList(combo_);
     EXPECT_THAT(items(), ElementsAre("earlier"));
-    EXPECT_THAT(g_shown, IsEmpty());
+    EXPECT_THAT(shown_.Messages(), IsEmpty());
 
     // 64 entries still fit the block.
     state.entries.pop_back();

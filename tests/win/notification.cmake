@@ -12,7 +12,7 @@ endif()
 
 mailwick_add_win_test(notification_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/notification_test.cpp $<TARGET_OBJECTS:checker_res>
-  LIBS checker_core e2e_driver fakeras_state
+  LIBS checker_core e2e_driver fakeras_state mwtest_win_fixtures
   LABELS "checker;dovecot;dialup"
   ENV "WINEDLLOVERRIDES=rasapi32=n;${notify_dovecot_ENV}")
 set_property(TEST win.notification_test APPEND PROPERTY FIXTURES_REQUIRED notify_dovecot)

@@ -22,6 +22,7 @@
 #include "common/message_box.h"
 #include "e2e/driver.h"
 #include "fixtures/fakeras_env.h"
+#include "fixtures/message_recorder.h"
 #include "pop3/line_connection.h"
 #include "win/checker_flow_fixture.h"
 
@@ -74,18 +75,6 @@ std::vector<Clock::time_point> FlashSwitches() {
     return switches;
 }
 
-struct ShownBox {
-    HWND owner;
-    std::string text, caption;
-    UINT type;
-};
-std::vector<ShownBox> g_boxes;
-
-int WINAPI RecordMessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
-    g_boxes.push_back({owner, text, caption, type});
-    return IDOK;
-}
-
 std::string TextOf(HWND window) {
     char text[256] = {};
     GetWindowTextA(window, text, sizeof text);
@@ -128,7 +117,6 @@ protected:
         if (main_) return;
         CheckerFlow::SetUpTestSuite();
         SetShellNotifyFunction(RecordIconChange);
-        SetMessageBoxFunction(RecordMessageBox);
         ASSERT_EQ(LoadRasLibrary(), 1);
         g_process.state.SetRasAvailable(1);
         SetRasGoneWait({1, 300});
@@ -140,7 +128,6 @@ protected:
         SetEnvironmentVariableA("MAILWICK_RECORDER_LOG", recorderLog_.c_str());
         // All four ways of telling off; each test turns on what it looks at.
         UpdateSettings([](Settings& s) { s.SetLaunchMail(0); });
-        g_boxes.clear();
         ClearIconChanges();
     }
 
@@ -188,6 +175,7 @@ protected:
     }
 
     std::string recorderLog_;
+    testing::MessageRecorder boxes_;
 };
 
 TEST_F(Notification, TwoChecksWhileTheDialogStaysOpenListBothInArrivalOrder) {
@@ -293,7 +281,7 @@ TEST_F(Notification, WithEveryOptionOffTheIconStillFlashesUntilClicked) {
     const std::size_t seen = FlashSwitches().size();
     WaitUntil([] { return false; }, 3500ms);
     EXPECT_EQ(FlashSwitches().size(), seen);
-    EXPECT_THAT(g_boxes, IsEmpty());
+    EXPECT_THAT(boxes_.Messages(), IsEmpty());
     EXPECT_THAT(RecorderRuns(0), IsEmpty());
 }
 
@@ -352,7 +340,7 @@ TEST_F(Notification, LaunchMailStartsTheProgramAndGreysReadNow) {
     ASSERT_NE(dialog, nullptr);
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_NEWMAIL_READNOW)));
     EXPECT_THAT(Lines(dialog), ElementsAre("Ann <ann@example.org>"));
-    EXPECT_THAT(g_boxes, IsEmpty());
+    EXPECT_THAT(boxes_.Messages(), IsEmpty());
 
     // The tray menu's Read mail starts it again.
     SendMessageA(main_, WM_COMMAND, IDM_READ_MAIL, 0);
@@ -362,27 +350,27 @@ TEST_F(Notification, LaunchMailStartsTheProgramAndGreysReadNow) {
 TEST_F(Notification, AFailedStartIsReportedAndACommandWithoutExeStartsNothing) {
     Change([](Settings& s) { s.SetMailProgramFile("c:\\no such folder\\mail.exe /a"); });
     SendMessageA(main_, WM_COMMAND, IDM_READ_MAIL, 0);
-    ASSERT_EQ(g_boxes.size(), 1u);
-    EXPECT_EQ(g_boxes[0].owner, nullptr);
-    EXPECT_EQ(g_boxes[0].text, "Failed to launch mail program 'C:\\NO SUCH FOLDER\\MAIL.EXE' [reason = 3]");
-    EXPECT_EQ(g_boxes[0].caption, "Mailwick");
-    EXPECT_EQ(g_boxes[0].type, static_cast<UINT>(MB_OK));
+    ASSERT_EQ(boxes_.Messages().size(), 1u);
+    EXPECT_EQ(boxes_.Messages()[0].owner, nullptr);
+    EXPECT_EQ(boxes_.Messages()[0].text, "Failed to launch mail program 'C:\\NO SUCH FOLDER\\MAIL.EXE' [reason = 3]");
+    EXPECT_EQ(boxes_.Messages()[0].caption, "Mailwick");
+    EXPECT_EQ(boxes_.Messages()[0].type, static_cast<UINT>(MB_OK));
 
     // The quote the split leaves at the front is part of the reported command.
-    g_boxes.clear();
+    boxes_.Clear();
     Change([&](Settings& s) { s.SetMailProgramFile("\"" + dir_ + "\\missing.exe\""); });
     SendMessageA(main_, WM_COMMAND, IDM_READ_MAIL, 0);
-    ASSERT_EQ(g_boxes.size(), 1u);
+    ASSERT_EQ(boxes_.Messages().size(), 1u);
     std::string upper = dir_;
     CharUpperA(upper.data());
-    EXPECT_EQ(g_boxes[0].text, "Failed to launch mail program '\"" + upper + "\\MISSING.EXE' [reason = 2]");
+    EXPECT_EQ(boxes_.Messages()[0].text, "Failed to launch mail program '\"" + upper + "\\MISSING.EXE' [reason = 2]");
 
-    g_boxes.clear();
+    boxes_.Clear();
     for (const char* command : {"", "c:\\mail\\start.bat", "mail"}) {
         Change([&](Settings& s) { s.SetMailProgramFile(command); });
         SendMessageA(main_, WM_COMMAND, IDM_READ_MAIL, 0);
     }
-    EXPECT_THAT(g_boxes, IsEmpty());
+    EXPECT_THAT(boxes_.Messages(), IsEmpty());
 }
 
 // Later with hang-up wanted: a connection the check dialled goes, one that was up before
@@ -489,7 +477,7 @@ TEST_F(Notification, SoundsPlayWithoutHoldingUpTheNotification) {
     ASSERT_TRUE(WaitUntil([] { return FlashSwitches().size() >= 1; }, 6s));
     SendMessageA(main_, TrayNotifyMessage, TrayIconId, WM_LBUTTONDOWN);
     EXPECT_EQ(g_process.state.NewMailPending(), 0);
-    EXPECT_THAT(g_boxes, IsEmpty());
+    EXPECT_THAT(boxes_.Messages(), IsEmpty());
 }
 
 }  // namespace
