@@ -1,5 +1,5 @@
 # Whole-program tests: the real mailwick.exe against Dovecot on its own address.
-mailwick_add_dovecot_fixture(e2e_dovecot 127.0.0.41)
+mailwick_add_dovecot_fixture(e2e_dovecot 41)
 
 mailwick_add_win_test(checker_e2e_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/checker_e2e_test.cpp

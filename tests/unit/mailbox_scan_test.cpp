@@ -11,6 +11,7 @@
 #include "fixtures/dovecot_fixture.h"
 #include "fixtures/mailbox_scan.h"
 #include "fixtures/scripted_server.h"
+#include "fixtures/test_address.h"
 #include "fixtures/temp_dir.h"
 #include "pop3/line_connection.h"
 #include "pop3/stored_list.h"
@@ -333,7 +334,7 @@ protected:
         return true;
     }
 
-    mwtest::DovecotServer dovecot{"127.0.0.20"};
+    mwtest::DovecotServer dovecot{mwtest::TestAddress(20)};
     TempDir dir;
     std::string path = dir.file("UIDL");
 };
@@ -389,7 +390,7 @@ TEST_F(DovecotScan, ChangedAccountReportsAllNew) {
     // A second mailbox on another address. Dovecot's ids carry the mailbox's creation
     // second, so make sure the two mailboxes do not share one.
     std::this_thread::sleep_for(std::chrono::milliseconds(1100));
-    mwtest::DovecotServer other("127.0.0.21");
+    mwtest::DovecotServer other(mwtest::TestAddress(21));
     ASSERT_TRUE(other.start());
     for (int n = 1; n <= 2; ++n) ASSERT_TRUE(other.deliver(message(n, "second account")));
     Lines otherUids = serverUids(other);

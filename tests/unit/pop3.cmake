@@ -8,5 +8,5 @@ mailwick_add_unit_test(pop3_session
 mailwick_add_unit_test(pop3_dovecot
   SOURCES unit/pop3_dovecot_test.cpp
   LIBS pop3 mwtest_fixtures LABELS "pop3;dovecot")
-set_property(TEST unit.pop3_dovecot APPEND PROPERTY ENVIRONMENT "MAILWICK_DOVECOT_IP=127.0.0.10")
+set_property(TEST unit.pop3_dovecot APPEND PROPERTY ENVIRONMENT "MAILWICK_DOVECOT_IP=${MAILWICK_TEST_NET}.10")
 

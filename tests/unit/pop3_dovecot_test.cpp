@@ -13,6 +13,8 @@
 #include <set>
 #include <string>
 
+#include "fixtures/test_address.h"
+
 #include "pop3/header_list.h"
 #include "pop3/pop3_session.h"
 
@@ -77,7 +79,7 @@ public:
     bool deliver(const std::string& message) { return server_.deliver(message); }
 
 private:
-    mwtest::DovecotServer server_{envOr("MAILWICK_DOVECOT_IP", "127.0.0.10")};
+    mwtest::DovecotServer server_{envOr("MAILWICK_DOVECOT_IP", mwtest::TestAddress(10).c_str())};
 };
 #endif
 

@@ -1,5 +1,5 @@
 # The main window and the check cycle in one process, against Dovecot on its own address.
-mailwick_add_dovecot_fixture(flow_dovecot 127.0.0.40)
+mailwick_add_dovecot_fixture(flow_dovecot 40)
 
 add_library(e2e_driver STATIC ${CMAKE_SOURCE_DIR}/tests/e2e/driver.cpp)
 target_include_directories(e2e_driver PUBLIC ${CMAKE_SOURCE_DIR}/tests)

@@ -20,6 +20,7 @@
 #include "checker/settings.h"
 #include "checker/tray.h"
 #include "e2e/driver.h"
+#include "fixtures/test_address.h"
 #include "pop3/line_connection.h"
 #include "pop3/stored_list.h"
 
@@ -42,12 +43,12 @@ inline BOOL WINAPI RecordShellCall(DWORD, PNOTIFYICONDATAA data) {
 // the greeting, and then says nothing more: with no script it never says a word.
 class SilentServer {
 public:
-    explicit SilentServer(const char* ip, std::vector<std::string> replies = {}) : replies_(std::move(replies)) {
+    explicit SilentServer(const std::string& ip, std::vector<std::string> replies = {}) : replies_(std::move(replies)) {
         listener_ = socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in addr{};
         addr.sin_family = AF_INET;
         addr.sin_port = htons(110);
-        addr.sin_addr.s_addr = inet_addr(ip);
+        addr.sin_addr.s_addr = inet_addr(ip.c_str());
         bound_ = bind(listener_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 && listen(listener_, 8) == 0;
         acceptor_ = std::thread([this] {
             for (;;) {

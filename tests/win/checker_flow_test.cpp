@@ -92,7 +92,7 @@ TEST_F(CheckerFlow, WrongPasswordAndStoppedServerFailWithoutTouchingTheRecords) 
     ASSERT_TRUE(WaitIdle(30s));
     ExpectFailedCheckLeavesRecords(this, dir_);
 
-    SetServer("127.0.0.49");  // nothing listens there
+    SetServer(mwtest::TestAddress(49));  // nothing listens there
     CheckNow();
     ASSERT_TRUE(WaitIdle(30s));
     ExpectFailedCheckLeavesRecords(this, dir_);
@@ -133,10 +133,10 @@ TEST_F(CheckerFlow, TimerThreeIsIgnored) {
 }
 
 TEST_F(CheckerFlow, ASilentServerEndsTheCheckWithinTheBoundAndCheckNowDuringItStartsNothing) {
-    SilentServer server("127.0.0.48");
+    SilentServer server(mwtest::TestAddress(48));
     ASSERT_TRUE(server.bound());
     pop3::setIoTimeout(3s);
-    SetServer("127.0.0.48");
+    SetServer(mwtest::TestAddress(48));
 
     CheckNow();
     EXPECT_EQ(g_process.state.CheckIdle(), 0);
@@ -152,10 +152,10 @@ TEST_F(CheckerFlow, ASilentServerEndsTheCheckWithinTheBoundAndCheckNowDuringItSt
 }
 
 TEST_F(CheckerFlow, AServerThatStopsMidListingFailsTheCheckAndTheNextTimerChecksAgain) {
-    SilentServer server("127.0.0.47", {"+OK ready\r\n", "+OK\r\n", "+OK\r\n", "+OK 2 320\r\n", "+OK\r\n1 160\r\n"});
+    SilentServer server(mwtest::TestAddress(47), {"+OK ready\r\n", "+OK\r\n", "+OK\r\n", "+OK 2 320\r\n", "+OK\r\n1 160\r\n"});
     ASSERT_TRUE(server.bound());
     pop3::setIoTimeout(2s);
-    SetServer("127.0.0.47");
+    SetServer(mwtest::TestAddress(47));
     mwtest::SetRegString("LastStatus", "kept");
 
     SendMessageA(main_, WM_COMMAND, IDM_START_CHECKING, 0);
@@ -179,9 +179,9 @@ TEST_F(CheckerFlow, AServerThatStopsMidListingFailsTheCheckAndTheNextTimerChecks
 
 // Runs last: it destroys the main window.
 TEST_F(CheckerFlow, ZZExitDuringACheckWaitsAtMostTenSeconds) {
-    SilentServer server("127.0.0.48");
+    SilentServer server(mwtest::TestAddress(48));
     ASSERT_TRUE(server.bound());
-    SetServer("127.0.0.48");
+    SetServer(mwtest::TestAddress(48));
     CheckNow();
     ASSERT_TRUE(WaitUntil([&] { return server.accepted.load() == 1; }, 10s));
 

@@ -1,6 +1,6 @@
 # New-mail notification in one process, against Dovecot on its own address, with the
 # stand-in RAS library and a stand-in mail program beside the test program.
-mailwick_add_dovecot_fixture(notify_dovecot 127.0.0.50)
+mailwick_add_dovecot_fixture(notify_dovecot 50)
 
 # Records that it was started and its command line; the tests make it the mail program.
 add_executable(recorder WIN32 ${CMAKE_SOURCE_DIR}/tests/e2e/recorder.cpp)
