@@ -6,6 +6,7 @@
 
 namespace mailwick {
 
+inline constexpr char kProductName[] = "Mailwick";
 inline constexpr char kMainWindowClass[] = "AppWClass";
 inline constexpr char kMainWindowTitle[] = "Mailwick_Main";
 

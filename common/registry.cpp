@@ -109,4 +109,20 @@ bool RegDeleteKeyAt(HKEY root, const char* subkey) {
     return RegDeleteKeyA(root, subkey) == ERROR_SUCCESS;
 }
 
+bool RegDeleteKeyTree(HKEY root, const char* subkey) {
+    {
+        const RegKey key = RegKey::Open(root, subkey, KEY_READ | KEY_WRITE);
+        if (!key) return RegKey::Open(root, subkey).Get() == nullptr;
+        // Always the first subkey: each pass deletes the one it found.
+        char name[256];
+        for (;;) {
+            DWORD length = sizeof name;
+            if (RegEnumKeyExA(key.Get(), 0, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+            const std::string child = std::string(subkey) + "\\" + name;
+            if (!RegDeleteKeyTree(root, child.c_str())) return false;
+        }
+    }
+    return RegDeleteKeyA(root, subkey) == ERROR_SUCCESS;
+}
+
 }  // namespace mailwick

@@ -63,5 +63,8 @@ bool RegWriteText(HKEY root, const char* subkey, const char* name, std::string_v
 bool RegDeleteValueAt(HKEY root, const char* subkey, const char* name);
 // Deletes the last component of `subkey` (which must have no subkeys of its own).
 bool RegDeleteKeyAt(HKEY root, const char* subkey);
+// Deletes the last component of `subkey` with everything below it; a missing key counts
+// as deleted.
+bool RegDeleteKeyTree(HKEY root, const char* subkey);
 
 }  // namespace mailwick
