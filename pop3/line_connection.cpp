@@ -151,31 +151,60 @@ int TcpSocket::connectTo(const char* host, int port) {
     return 1;
 }
 
-void TcpSocket::sendText(std::string_view text) {
-    if (handle_ == kInvalid) return;
-    const char* data = text.data();
-    std::size_t left = text.size();
+TlsFailure TcpSocket::startTls(const std::string& serverName) {
+    if (handle_ == kInvalid) return TlsFailure::Handshake;
+    tls_ = TlsChannel::create();
+    if (!tls_) return TlsFailure::Unavailable;
+    pending_.clear();
+    scanned_ = 0;
+    const TlsFailure failure = tls_->handshake(*this, serverName);
+    if (failure != TlsFailure::None) disconnect();
+    return failure;
+}
+
+bool TcpSocket::sendAll(const char* data, std::size_t left) {
     while (left > 0) {
         int chunk = static_cast<int>(std::min<std::size_t>(left, 1 << 30));
         auto n = ::send(sock(handle_), data, chunk, kSendFlags);
-        if (n <= 0) return;  // shows up as a missing reply
+        if (n <= 0) return false;
         data += n;
         left -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+std::size_t TcpSocket::receiveSome(char* buffer, std::size_t size) {
+    if (!waitFor(sock(handle_), false)) return 0;
+    int n;
+    do {
+        n = static_cast<int>(::recv(sock(handle_), buffer, static_cast<int>(std::min<std::size_t>(size, 1 << 30)), 0));
+    } while (n < 0 && interrupted());
+    return n > 0 ? static_cast<std::size_t>(n) : 0;
+}
+
+void TcpSocket::sendText(std::string_view text) {
+    if (handle_ == kInvalid) return;
+    // A failed send shows up as a missing reply.
+    if (tls_) {
+        tls_->send(*this, text);
+    } else {
+        sendAll(text.data(), text.size());
     }
 }
 
 // Receives one block of at most 1023 bytes within the I/O bound and appends it to the
 // pending text; a zero byte ends the block's text. False on error, time-out or close.
 bool TcpSocket::receiveBlock() {
-    if (!waitFor(sock(handle_), false)) return false;
+    if (tls_) {
+        std::string block;
+        if (!tls_->receive(*this, block, 1023)) return false;
+        pending_.append(block.c_str(), strnlen(block.c_str(), block.size()));
+        return true;
+    }
     char buffer[1024];
-    int n;
-    do {
-        n = static_cast<int>(::recv(sock(handle_), buffer, 1023, 0));
-    } while (n < 0 && interrupted());
-    if (n <= 0) return false;
-    std::size_t length = strnlen(buffer, static_cast<std::size_t>(n));
-    pending_.append(buffer, length);
+    const std::size_t n = receiveSome(buffer, 1023);
+    if (n == 0) return false;
+    pending_.append(buffer, strnlen(buffer, n));
     return true;
 }
 
@@ -214,6 +243,7 @@ void TcpSocket::disconnect() {
 #endif
     closeHandle(sock(handle_));
     handle_ = kInvalid;
+    tls_.reset();
     pending_.clear();
     scanned_ = 0;
 }
@@ -237,6 +267,11 @@ int LineConnection::sendLine(std::string_view text) {
 std::optional<std::string> LineConnection::readLine() {
     if (!socket_) return std::nullopt;
     return socket_->readLine();
+}
+
+TlsFailure LineConnection::startTls(const std::string& serverName) {
+    if (!socket_) return TlsFailure::Handshake;
+    return socket_->startTls(serverName);
 }
 
 }  // namespace pop3

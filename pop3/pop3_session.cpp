@@ -124,12 +124,18 @@ int POP3Session::open(const char* userName, const char* password, const char* se
     password_ = password;
     serverName_ = serverName;
     port_ = port;
+    securityFailure_ = TlsFailure::None;
     connection_.reset();
+    if (security_ != SecurityNone && security_ != SecuritySTLS && security_ != SecurityTLS) {
+        securityFailure_ = TlsFailure::Unavailable;
+        return 0;
+    }
     connection_ = std::make_unique<LineConnection>();
     if (!connection_->connectTo(serverName, port)) {
         connection_.reset();
         return 0;
     }
+    if (security_ == SecurityTLS && !secureConnection()) return 0;
 
     int ok = 0;
     std::string greeting;
@@ -138,6 +144,21 @@ int POP3Session::open(const char* userName, const char* password, const char* se
     if (!ok) {
         connection_.reset();
         return 0;
+    }
+
+    if (security_ == SecuritySTLS) {
+        // Never on in the clear once a secure mode is chosen: no STLS, no logon.
+        if (!connection_->sendLine("STLS") || !getResponse(&ok, nullptr)) {
+            securityFailure_ = TlsFailure::Handshake;
+            connection_.reset();
+            return 0;
+        }
+        if (!ok) {
+            securityFailure_ = TlsFailure::NoStls;
+            close();
+            return 0;
+        }
+        if (!secureConnection()) return 0;
     }
 
     if (!(transaction(CmdUSER, &ok, userName) == 1 && ok == 1 &&
@@ -158,6 +179,13 @@ int POP3Session::open(const char* userName, const char* password, const char* se
         return 0;
     }
     return 1;
+}
+
+bool POP3Session::secureConnection() {
+    securityFailure_ = connection_->startTls(serverName_ ? serverName_ : "");
+    if (securityFailure_ == TlsFailure::None) return true;
+    connection_.reset();
+    return false;
 }
 
 // Reads entryCount lines and the "." line after a LIST or UIDL reply; each line goes to

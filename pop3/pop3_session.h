@@ -37,6 +37,13 @@ extern const Pop3Command pop3Commands[10];
 
 inline constexpr int kUidField = 120;  // unique id field, terminator included
 
+// How the session protects its connection: in the clear, TLS after STLS on the plain
+// port, or TLS from the first byte.
+enum SecurityMode : int { SecurityNone = 0, SecuritySTLS = 1, SecurityTLS = 2 };
+
+// The usual ports of each mode.
+inline constexpr int DefaultPort(int security) { return security == SecurityTLS ? 995 : 110; }
+
 // STAT counts above this are not a real mailbox; open fails instead of allocating.
 inline constexpr int kMaxMailboxEntries = 10'000'000;
 
@@ -67,6 +74,11 @@ public:
     // Reads one status line without sending; the line is handed back either way.
     int getResponse(int* ok, std::string* line);
 
+    // The mode for the next open(); any other value than the three fails open().
+    void setSecurity(int mode) { security_ = mode; }
+    // Why the last open() could not secure its connection (None when it did not try or did).
+    TlsFailure securityFailure() const { return securityFailure_; }
+
     int open(const char* userName, const char* password, const char* serverName, int port);
     int close();
     int fetchHeader(int index);
@@ -91,12 +103,15 @@ public:
 
 private:
     int readListing();
+    bool secureConnection();
 
     std::unique_ptr<LineConnection> connection_;
     const char* userName_ = nullptr;
     const char* password_ = nullptr;
     const char* serverName_ = nullptr;
     int port_ = 0;
+    int security_ = SecurityNone;
+    TlsFailure securityFailure_ = TlsFailure::None;
     std::vector<MailboxEntry> entries_;
     bool listed_ = false;  // entries exist (an empty mailbox lists zero entries)
     int entryCount_ = 0;

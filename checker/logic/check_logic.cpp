@@ -23,6 +23,18 @@ std::string ConnectFailedStatusText(const std::tm& localNow) {
     return StatusTimeText(localNow) + " : Unable to connect to server";
 }
 
+std::string SecureFailedStatusText(pop3::TlsFailure failure, const std::tm& localNow) {
+    const char* reason = "Secure connection failed";
+    switch (failure) {
+        case pop3::TlsFailure::Untrusted: reason = "Certificate not trusted"; break;
+        case pop3::TlsFailure::NameMismatch: reason = "Certificate name mismatch"; break;
+        case pop3::TlsFailure::Expired: reason = "Certificate expired"; break;
+        case pop3::TlsFailure::NoStls: reason = "Server has no STLS"; break;
+        default: break;
+    }
+    return StatusTimeText(localNow) + " : " + reason;
+}
+
 std::uint32_t ElapsedSinceLastCheckMs(std::int64_t nowSeconds, std::int64_t lastCheckSeconds) {
     const auto seconds = static_cast<std::uint32_t>(nowSeconds - lastCheckSeconds);
     return seconds * 1000u;

@@ -5,12 +5,17 @@
 #include <ctime>
 #include <string>
 
+#include "pop3/tls_channel.h"
+
 namespace mailwick {
 
 // "2 new items (14) Sun Dec 07, 1997 09:05": the status of a finished scan.
 std::string ScanStatusText(int newCount, int messageCount, const std::tm& localNow);
 // "Sun Dec 07, 1997 09:05 : Unable to connect to server".
 std::string ConnectFailedStatusText(const std::tm& localNow);
+// "Sun Dec 07, 1997 09:05 : Certificate not trusted": why a secure connection could not
+// be made, as precisely as it is known.
+std::string SecureFailedStatusText(pop3::TlsFailure failure, const std::tm& localNow);
 // The "%a %b %d, %Y %H:%M" stamp of both texts, cut to fit its 26-character buffer.
 std::string StatusTimeText(const std::tm& localNow);
 

@@ -27,6 +27,10 @@ TEST(StatusText, CountsAndPluralForZeroOneAndTwo) {
 TEST(StatusText, ConnectFailureCarriesTheTimeFirst) {
     EXPECT_EQ(ConnectFailedStatusText(Sunday7Dec1997At0905()),
               "Sun Dec 07, 1997 09:05 : Unable to connect to server");
+    EXPECT_EQ(SecureFailedStatusText(pop3::TlsFailure::NameMismatch, Sunday7Dec1997At0905()),
+              "Sun Dec 07, 1997 09:05 : Certificate name mismatch");
+    EXPECT_EQ(SecureFailedStatusText(pop3::TlsFailure::Handshake, Sunday7Dec1997At0905()),
+              "Sun Dec 07, 1997 09:05 : Secure connection failed");
 }
 
 TEST(StatusText, TimeStampFitsItsBuffer) {

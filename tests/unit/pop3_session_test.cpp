@@ -167,6 +167,25 @@ TEST_F(SessionTest, MissingGreetingFails) {
     EXPECT_EQ(open(), 0);
 }
 
+TEST_F(SessionTest, SecureModesNeverLogOnInTheClear) {
+    // STLS refused: the session ends with QUIT and never sends the user name.
+    server.send("+OK POP3 ready\r\n").expect("STLS").send("-ERR not here\r\n").expect("QUIT").send("+OK\r\n");
+    session.setSecurity(pop3::SecuritySTLS);
+    EXPECT_EQ(open(), 0);
+    EXPECT_EQ(session.securityFailure(), pop3::TlsFailure::NoStls);
+    EXPECT_EQ(server.transcript(), (Lines{"STLS", "QUIT"}));
+}
+
+#ifndef _WIN32
+TEST_F(SessionTest, WithoutATlsLibraryTheSecureModesFailBeforeAnyCommand) {
+    server.send("+OK POP3 ready\r\n").send("+OK begin TLS\r\n");
+    session.setSecurity(pop3::SecurityTLS);
+    EXPECT_EQ(open(), 0);
+    EXPECT_EQ(session.securityFailure(), pop3::TlsFailure::Unavailable);
+    EXPECT_EQ(server.transcript(), Lines{});
+}
+#endif
+
 TEST_F(SessionTest, RefusedUserSendsQuit) {
     server.send("+OK\r\n").expect("USER bob").send("-ERR no such user\r\n")
         .expect("QUIT").send("+OK\r\n");

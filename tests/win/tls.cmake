@@ -1,0 +1,19 @@
+# Secure connections: a Dovecot that insists on TLS at three of this tree's addresses, with
+# certificates made for the run by a test authority.
+set(tls_dir ${CMAKE_BINARY_DIR}/dovecot-tls)
+set(tls_script ${CMAKE_SOURCE_DIR}/tests/fixtures/dovecot_tls.sh)
+set(tls_good ${MAILWICK_TEST_NET}.60)
+set(tls_wrong ${MAILWICK_TEST_NET}.61)
+set(tls_rogue ${MAILWICK_TEST_NET}.62)
+add_test(NAME tls_dovecot_start COMMAND bash ${tls_script} start ${tls_dir} ${tls_good} ${tls_wrong} ${tls_rogue})
+add_test(NAME tls_dovecot_stop COMMAND bash ${tls_script} stop ${tls_dir})
+set_tests_properties(tls_dovecot_start PROPERTIES FIXTURES_SETUP tls_dovecot LABELS win)
+set_tests_properties(tls_dovecot_stop PROPERTIES FIXTURES_CLEANUP tls_dovecot LABELS win)
+set(tls_dovecot_ENV "MAILWICK_TLS_DIR=${tls_dir};MAILWICK_TLS_GOOD=${tls_good};MAILWICK_TLS_WRONG=${tls_wrong};MAILWICK_TLS_ROGUE=${tls_rogue}")
+
+mailwick_add_win_test(tls_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/tls_test.cpp
+  LIBS pop3 crypt32
+  LABELS "pop3;dovecot;tls"
+  ENV "${tls_dovecot_ENV}")
+set_property(TEST win.tls_test APPEND PROPERTY FIXTURES_REQUIRED tls_dovecot)
