@@ -152,6 +152,12 @@ TlsFailure SchannelChannel::checkCertificate(const std::string& serverName) {
     if (CertGetCertificateChain(nullptr, certificate, nullptr, certificate->hCertStore, &chainPara, 0, nullptr,
                                 &chain) &&
         chain) {
+        // The chain's own verdict first, so an untrusted certificate reads as such whatever
+        // name it carries.
+        constexpr DWORD kUntrusted = CERT_TRUST_IS_UNTRUSTED_ROOT | CERT_TRUST_IS_PARTIAL_CHAIN |
+                                     CERT_TRUST_IS_NOT_SIGNATURE_VALID | CERT_TRUST_IS_REVOKED |
+                                     CERT_TRUST_IS_CYCLIC;
+        const bool untrusted = (chain->TrustStatus.dwErrorStatus & kUntrusted) != 0;
         std::wstring name = Widen(serverName);
         SSL_EXTRA_CERT_CHAIN_POLICY_PARA ssl{};
         ssl.cbSize = sizeof ssl;
@@ -162,7 +168,7 @@ TlsFailure SchannelChannel::checkCertificate(const std::string& serverName) {
         policy.pvExtraPolicyPara = &ssl;
         CERT_CHAIN_POLICY_STATUS verdict{};
         verdict.cbSize = sizeof verdict;
-        if (CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, chain, &policy, &verdict)) {
+        if (!untrusted && CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, chain, &policy, &verdict)) {
             switch (static_cast<HRESULT>(verdict.dwError)) {
                 case S_OK: result = TlsFailure::None; break;
                 case CERT_E_CN_NO_MATCH: result = TlsFailure::NameMismatch; break;
