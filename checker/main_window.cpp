@@ -4,6 +4,7 @@
 #include "checker/dialup.h"
 #include "checker/mail_rows.h"
 #include "checker/notification.h"
+#include "checker/options_sheet.h"
 #include "checker/resource.h"
 #include "checker/settings.h"
 #include "checker/tray.h"
@@ -51,6 +52,7 @@ bool OnCommand(HWND hwnd, WORD id) {
     switch (id) {
         case IDM_CHECK_NOW: OnCheckNow(hwnd); return true;
         case IDM_OPEN: AcknowledgeNewMail(hwnd); return true;
+        case IDM_OPTIONS: OnOptionsCommand(hwnd); return true;
         case IDM_EXIT: SendMessageA(hwnd, WM_CLOSE, 0, 0); return true;
         case IDM_START_CHECKING: StartCheckingMode(hwnd); return true;
         case IDM_STOP_CHECKING: StopCheckingMode(hwnd); return true;

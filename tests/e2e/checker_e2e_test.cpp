@@ -2,6 +2,9 @@
 // driven from outside as a user would: commands to its hidden main window, tray clicks.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <commctrl.h>
+
 #include <regex>
 
 #include "e2e/driver.h"
@@ -135,6 +138,65 @@ TEST_F(CheckerE2E, ExitWritesEverySetting) {
     std::string user;
     ASSERT_TRUE(GetRegString("Username", &user));
     EXPECT_EQ(user, "nbjmxjdl");  // "mailwick", each character shifted by one
+}
+
+// A first start without an account opens the options sheet; the account typed there is
+// stored and Check Now then checks it.
+TEST_F(CheckerE2E, FirstStartOpensOptionsAndTheTypedAccountIsChecked) {
+    ClearSettingsKey();
+    ASSERT_TRUE(DeliverMessage(maildir_, MakeMessage("Ann <ann@example.org>", "welcome")));
+    CheckerProcess p;
+    Start(p);
+
+    // The first start places the Startup shortcut and says so, then opens the sheet.
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            auto windows = TopLevelWindows(p.pid(), L"Mailwick");
+            box = windows.empty() ? nullptr : windows.front();
+            return box != nullptr;
+        },
+        20s));
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    HWND sheet = nullptr;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            auto windows = TopLevelWindows(p.pid(), L"Options");
+            sheet = windows.empty() ? nullptr : windows.front();
+            return sheet != nullptr;
+        },
+        20s));
+    HWND page = reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+    ASSERT_NE(page, nullptr);
+    const std::wstring server(EnvOr("MAILWICK_DOVECOT_IP", "").begin(), EnvOr("MAILWICK_DOVECOT_IP", "").end());
+    SendMessageW(GetDlgItem(page, 500), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(server.c_str()));
+    SendMessageW(GetDlgItem(page, 501), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"mailwick"));
+    SendMessageW(GetDlgItem(page, 502), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"secret"));
+    PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(sheet); }, 20s));
+
+    std::string stored;
+    ASSERT_TRUE(GetRegString("Username", &stored));
+    EXPECT_EQ(stored, "nbjmxjdl");
+    ASSERT_TRUE(GetRegString("Password", &stored));
+    EXPECT_EQ(stored, "tfdsfu");
+
+    const std::string status = CheckNow(p);
+    EXPECT_EQ(status.rfind("1 new item (1) ", 0), 0u) << status;
+    p.postCommand(204);
+    EXPECT_EQ(p.waitExit(20s), 0);
+
+    // The shortcut of the first start is this test's; the next tests start without it.
+    std::string startup;
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", 0,
+                      KEY_READ, &key) == ERROR_SUCCESS) {
+        char folder[1024] = {};
+        DWORD size = sizeof folder;
+        if (RegQueryValueExA(key, "Startup", nullptr, nullptr, reinterpret_cast<BYTE*>(folder), &size) == ERROR_SUCCESS)
+            DeleteFileA((std::string(folder) + "\\Mailwick.lnk").c_str());
+        RegCloseKey(key);
+    }
 }
 
 }  // namespace

@@ -1,0 +1,586 @@
+// The options sheet as a user meets it: the real sheet runs modally on the test's main
+// thread while a second thread changes pages, types, clicks and presses OK or Cancel.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <map>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "checker/checker_state.h"
+#include "checker/dialup.h"
+#include "checker/options_res.h"
+#include "checker/options_sheet.h"
+#include "checker/resource.h"
+#include "checker/settings.h"
+#include "checker/startup_shortcut.h"
+#include "checker/tray.h"
+#include "common/registry.h"
+#include "fixtures/message_recorder.h"
+#include "fixtures/registry_sandbox.h"
+#include "fixtures/win_temp_dir.h"
+
+namespace mailwick {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::MessageRecorder;
+using testing::RegistrySandbox;
+using testing::TempDir;
+
+BOOL WINAPI NoShellCall(DWORD, PNOTIFYICONDATAA) { return TRUE; }
+
+// Commands that reach the stand-in main window, whichever loop dispatches them.
+std::vector<WPARAM> g_commands;
+LRESULT CALLBACK RecordCommands(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_COMMAND) g_commands.push_back(LOWORD(wParam));
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+// The sheet seen from the driving thread. Every call is a send into the sheet's thread.
+class SheetDriver {
+public:
+    explicit SheetDriver(HWND sheet) : sheet_(sheet) {}
+
+    HWND Sheet() const { return sheet_; }
+    HWND Page() const { return reinterpret_cast<HWND>(SendMessageA(sheet_, PSM_GETCURRENTPAGEHWND, 0, 0)); }
+    HWND Tab() const { return reinterpret_cast<HWND>(SendMessageA(sheet_, PSM_GETTABCONTROL, 0, 0)); }
+    int PageIndex() const { return TabCtrl_GetCurSel(Tab()); }
+    std::vector<std::string> Titles() const {
+        HWND tab = Tab();
+        std::vector<std::string> titles;
+        const int count = TabCtrl_GetItemCount(tab);
+        for (int i = 0; i < count; ++i) {
+            char text[64] = {};
+            TCITEMA item{};
+            item.mask = TCIF_TEXT;
+            item.pszText = text;
+            item.cchTextMax = sizeof text;
+            SendMessageA(tab, TCM_GETITEMA, i, reinterpret_cast<LPARAM>(&item));
+            titles.emplace_back(text);
+        }
+        return titles;
+    }
+    // Changes page as a click on its tab would: the old page may refuse.
+    void Select(int index) const { SendMessageA(sheet_, PSM_SETCURSEL, index, 0); }
+    HWND Item(int id) const { return GetDlgItem(Page(), id); }
+    void Type(int id, const std::string& text) const { SetWindowTextA(Item(id), text.c_str()); }
+    std::string Text(int id) const {
+        char text[1024] = {};
+        GetWindowTextA(Item(id), text, sizeof text);
+        return text;
+    }
+    void Click(int id) const {
+        SendMessageA(Page(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(Item(id)));
+    }
+    bool Checked(int id) const { return SendMessageA(Item(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+    void SetCheck(int id, bool on) const {
+        if (Checked(id) != on) Click(id);
+    }
+    bool Enabled(int id) const { return IsWindowEnabled(Item(id)) != FALSE; }
+    // The sheet's loop looks whether it has ended only after a posted message, and a
+    // message sent from another thread is not one: the null message wakes it.
+    void Ok() const { Press(PSBTN_OK); }
+    void Cancel() const { Press(PSBTN_CANCEL); }
+    void Press(int button) const {
+        SendMessageA(sheet_, PSM_PRESSBUTTON, button, 0);
+        PostMessageA(sheet_, WM_NULL, 0, 0);
+    }
+    bool Open() const { return IsWindow(sheet_) && IsWindowVisible(sheet_); }
+
+private:
+    HWND sheet_;
+};
+
+HWND FindSheet() { return FindWindowA("#32770", kOptionsCaption); }
+
+bool WaitFor(const std::function<bool()>& pred, std::chrono::milliseconds timeout = 10s) {
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    while (!pred()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(20ms);
+    }
+    return true;
+}
+
+struct RegValue {
+    DWORD type;
+    std::string bytes;
+};
+
+std::map<std::string, RegValue> SettingsValues() {
+    std::map<std::string, RegValue> values;
+    const RegKey key = RegKey::Open(HKEY_CURRENT_USER, kSettingsKeyPath);
+    if (!key) return values;
+    for (DWORD i = 0;; ++i) {
+        char name[256];
+        DWORD nameSize = sizeof name;
+        BYTE data[1024];
+        DWORD dataSize = sizeof data;
+        DWORD type = 0;
+        if (RegEnumValueA(key.Get(), i, name, &nameSize, nullptr, &type, data, &dataSize) != ERROR_SUCCESS) break;
+        values[name] = {type, std::string(reinterpret_cast<char*>(data), dataSize)};
+    }
+    return values;
+}
+
+class OptionsSheet : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        g_process.instance = GetModuleHandleA(nullptr);
+        SetShellNotifyFunction(NoShellCall);
+        rasLoaded_ = LoadRasLibrary() == 1;
+    }
+
+    void SetUp() override {
+        ASSERT_TRUE(RegWriteText(HKEY_CURRENT_USER, kShellFoldersKeyPath, "Startup", startup_.Path()));
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = RecordCommands;
+        wc.hInstance = g_process.instance;
+        wc.lpszClassName = "OptionsTestMain";
+        RegisterClassA(&wc);
+        main_ = CreateWindowExA(0, wc.lpszClassName, "main", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+        g_commands.clear();
+        ASSERT_NE(main_, nullptr);
+        g_process.mainWindow.store(main_);
+        g_process.state.SetRasAvailable(0);
+        g_process.state.SetCheckingOn(0);
+        Settings s;
+        s.SetServer("pop.example.org");
+        s.SetUsername("ann");
+        s.SetPassword("secret");
+        s.SetCheckAutoStart(0);
+        CommitSettings(s);
+    }
+
+    void TearDown() override {
+        DestroyWindow(main_);
+        g_process.mainWindow.store(nullptr);
+    }
+
+    // Opens the sheet with command 203 and runs `drive` beside it; fails when the sheet
+    // does not appear or is still open after the drive.
+    void RunSheet(const std::function<void(const SheetDriver&)>& drive) {
+        std::atomic<bool> found{false};
+        std::thread driver([&] {
+            HWND sheet = nullptr;
+            if (!WaitFor([&] { return (sheet = FindSheet()) != nullptr; })) return;
+            found = true;
+            SheetDriver d(sheet);
+            drive(d);
+            // Whatever the drive left open is closed, so the test cannot hang.
+            if (!WaitFor([&] { return !IsWindow(sheet); }, 5s)) {
+                stillOpen_ = true;
+                d.Cancel();
+            }
+        });
+        OnOptionsCommand(main_);
+        driver.join();
+        EXPECT_TRUE(found) << "the sheet never appeared";
+        EXPECT_FALSE(stillOpen_) << "the sheet stayed open";
+        stillOpen_ = false;
+    }
+
+    // WM_COMMAND ids posted to the main window, once the posts are all delivered.
+    std::vector<WPARAM> PostedCommands() {
+        MSG msg;
+        while (PeekMessageA(&msg, main_, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        std::vector<WPARAM> ids;
+        ids.swap(g_commands);
+        return ids;
+    }
+
+    std::vector<std::string> Texts() {
+        std::vector<std::string> texts;
+        for (const auto& m : messages_.Messages()) texts.push_back(m.text);
+        return texts;
+    }
+
+    static bool rasLoaded_;
+    RegistrySandbox registry_{true};
+    TempDir startup_;
+    MessageRecorder messages_;
+    HWND main_ = nullptr;
+    bool stillOpen_ = false;
+};
+
+bool OptionsSheet::rasLoaded_ = false;
+
+constexpr int kChecking = 1;  // page index without the Connection page
+const char kOffline[] = "Offline checking time should be greater than online checking time.";
+const char kOnline[] = "Please enter an online time of 5 minutes or greater.";
+const char kTooLarge[] = "Please enter a checking time of 71582 minutes or less.";
+
+TEST_F(OptionsSheet, ConnectionPageOnlyWithTheDialupLibraryAndNoSecondSheet) {
+    RunSheet([&](const SheetDriver& d) {
+        EXPECT_EQ(d.Titles(), (std::vector<std::string>{"Account", "Checking", "Notifications"}));
+        EXPECT_EQ(d.PageIndex(), 0);
+        // A second Options while the sheet is open does nothing.
+        SendMessageA(main_, WM_COMMAND, IDM_OPTIONS, 0);
+        EXPECT_EQ(g_process.optionsOpen.load(), 1);
+        d.Cancel();
+    });
+    EXPECT_EQ(g_process.optionsOpen.load(), 0);
+
+    ASSERT_TRUE(rasLoaded_);
+    g_process.state.SetRasAvailable(1);
+    RunSheet([&](const SheetDriver& d) {
+        EXPECT_EQ(d.Titles(), (std::vector<std::string>{"Account", "Connection", "Checking", "Notifications"}));
+        d.Cancel();
+    });
+}
+
+TEST_F(OptionsSheet, IntervalsAreRefusedInOrderAndTheAcceptedOnesStored) {
+    struct Case {
+        const char* offline;
+        const char* online;
+        const char* message;  // nullptr: accepted
+    };
+    const Case cases[] = {{"5", "5", kOffline}, {"6", "4", kOnline},      {"71583", "5", kTooLarge},
+                          {"6", "99999999999999999999", kTooLarge},       {"6", "5", nullptr}};
+    RunSheet([&](const SheetDriver& d) {
+        d.Select(kChecking);
+        ASSERT_EQ(d.PageIndex(), kChecking);
+        HWND page = d.Page();
+        for (const Case& c : cases) {
+            messages_.Clear();
+            d.Type(IDC_OFFLINE_MINUTES, c.offline);
+            d.Type(IDC_ONLINE_MINUTES, c.online);
+            d.Select(2);
+            const auto shown = messages_.Messages();
+            if (!c.message) {
+                EXPECT_TRUE(shown.empty()) << c.offline << "/" << c.online;
+                EXPECT_EQ(d.PageIndex(), 2);
+                continue;
+            }
+            ASSERT_EQ(shown.size(), 1u) << c.offline << "/" << c.online;
+            EXPECT_EQ(shown[0].text, c.message);
+            EXPECT_EQ(shown[0].caption, "Mailwick - Options - Checking");
+            EXPECT_EQ(shown[0].owner, page);
+            EXPECT_EQ(shown[0].type, static_cast<UINT>(MB_OK));
+            EXPECT_EQ(d.PageIndex(), kChecking) << "a refusal keeps the page";
+        }
+        // OK on a refused page keeps the sheet open too.
+        d.Select(kChecking);
+        d.Type(IDC_ONLINE_MINUTES, "3");
+        messages_.Clear();
+        d.Ok();
+        EXPECT_EQ(messages_.Messages().size(), 1u);
+        EXPECT_TRUE(d.Open());
+        d.Type(IDC_ONLINE_MINUTES, "5");
+        d.Ok();
+    });
+    EXPECT_EQ(SettingsSnapshot().GetCheckFreqLO(), 360'000u);
+    EXPECT_EQ(SettingsSnapshot().GetCheckFreqHI(), 300'000u);
+}
+
+TEST_F(OptionsSheet, OfflineIntervalIsGreyedWithoutDialup) {
+    RunSheet([&](const SheetDriver& d) {
+        d.Select(kChecking);
+        EXPECT_EQ(d.Text(IDC_OFFLINE_MINUTES), "60");
+        EXPECT_EQ(d.Text(IDC_ONLINE_MINUTES), "5");
+        for (int id : {IDC_OFFLINE_MINUTES, IDC_OFFLINE_GROUP, IDC_OFFLINE_TEXT, IDC_OFFLINE_LABEL, IDC_OFFLINE_UNIT})
+            EXPECT_FALSE(d.Enabled(id)) << id;
+        EXPECT_TRUE(d.Enabled(IDC_ONLINE_MINUTES));
+        d.Cancel();
+    });
+}
+
+TEST_F(OptionsSheet, DialupWithAnEmptyEntryListIsRefused) {
+    ASSERT_TRUE(rasLoaded_);
+    g_process.state.SetRasAvailable(1);
+    RunSheet([&](const SheetDriver& d) {
+        d.Select(1);
+        ASSERT_EQ(d.Titles()[1], "Connection");
+        HWND page = d.Page();
+        EXPECT_TRUE(d.Checked(IDC_NO_DIALUP));
+        d.Click(IDC_USE_DIALUP);
+        EXPECT_FALSE(d.Checked(IDC_NO_DIALUP));
+        d.Select(2);
+        const auto shown = messages_.Messages();
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_EQ(shown[0].text, "Please select a connection entry for Dial-Up Networking.");
+        EXPECT_EQ(shown[0].caption, "Mailwick - Options - Connection");
+        EXPECT_EQ(shown[0].owner, page);
+        EXPECT_EQ(d.PageIndex(), 1);
+        // Back to no dial-up: the page lets go, and the offline interval is greyed.
+        d.Click(IDC_NO_DIALUP);
+        d.Select(2);
+        EXPECT_EQ(d.PageIndex(), 2);
+        EXPECT_FALSE(d.Enabled(IDC_OFFLINE_MINUTES));
+        d.Ok();
+    });
+    EXPECT_EQ(SettingsSnapshot().GetUseRAS(), 0);
+}
+
+TEST_F(OptionsSheet, DialupControlsFollowTheEnablingRules) {
+    ASSERT_TRUE(rasLoaded_);
+    g_process.state.SetRasAvailable(1);
+    // 507 (use dial-up), 509 (existing only), 510 (disconnect) ->
+    // 508/525, 509, 530, 510, 526 enabled.
+    struct Row {
+        bool use, existing, disconnect;
+        bool entry, existingOnly, establish, disc, keep;
+    };
+    const Row rows[] = {
+        {false, false, false, false, false, false, false, false},
+        {false, false, true, false, false, false, false, false},
+        {false, true, false, false, false, false, false, false},
+        {false, true, true, false, false, false, false, false},
+        {true, false, false, true, true, true, true, false},
+        {true, false, true, true, true, true, true, true},
+        {true, true, false, true, true, false, false, false},
+        {true, true, true, true, true, false, false, false},
+    };
+    RunSheet([&](const SheetDriver& d) {
+        d.Select(1);
+        for (const Row& r : rows) {
+            d.Click(r.use ? IDC_USE_DIALUP : IDC_NO_DIALUP);
+            d.SetCheck(IDC_EXISTING_ONLY, r.existing);
+            d.SetCheck(IDC_DISCONNECT, r.disconnect);
+            const std::string row = std::to_string(r.use) + std::to_string(r.existing) + std::to_string(r.disconnect);
+            EXPECT_EQ(d.Enabled(IDC_DIALUP_ENTRY), r.entry) << row;
+            EXPECT_EQ(d.Enabled(IDC_DIALUP_ENTRY_LABEL), r.entry) << row;
+            EXPECT_EQ(d.Enabled(IDC_EXISTING_ONLY), r.existingOnly) << row;
+            EXPECT_EQ(d.Enabled(IDC_ESTABLISH), r.establish) << row;
+            EXPECT_EQ(d.Enabled(IDC_DISCONNECT), r.disc) << row;
+            EXPECT_EQ(d.Enabled(IDC_KEEP_IF_NEW_MAIL), r.keep) << row;
+        }
+        d.Cancel();
+    });
+}
+
+TEST_F(OptionsSheet, ChangedIntervalsRestartCheckingOnlyWhileCheckingIsOn) {
+    const auto changeIntervals = [&](const char* online) {
+        RunSheet([&](const SheetDriver& d) {
+            d.Select(kChecking);
+            d.Type(IDC_ONLINE_MINUTES, online);
+            d.Ok();
+        });
+    };
+    changeIntervals("7");
+    EXPECT_EQ(SettingsSnapshot().GetCheckFreqHI(), 420'000u);
+    EXPECT_TRUE(PostedCommands().empty()) << "checking is stopped";
+
+    g_process.state.SetCheckingOn(1);
+    changeIntervals("8");
+    EXPECT_EQ(PostedCommands(), (std::vector<WPARAM>{IDM_STOP_CHECKING, IDM_START_CHECKING}));
+    changeIntervals("8");
+    EXPECT_TRUE(PostedCommands().empty()) << "unchanged intervals";
+    g_process.state.SetCheckingOn(0);
+}
+
+TEST_F(OptionsSheet, CancelAfterEditingEveryPageKeepsNothing) {
+    ASSERT_TRUE(rasLoaded_);
+    g_process.state.SetRasAvailable(1);
+    const Settings before = SettingsSnapshot();
+    RunSheet([&](const SheetDriver& d) {
+        d.Type(IDC_SERVER, "other.example.org");
+        d.Type(IDC_PASSWORD, "changed");
+        d.Select(1);
+        d.Click(IDC_DISCONNECT);
+        d.Select(2);
+        d.Type(IDC_ONLINE_MINUTES, "9");
+        d.Click(IDC_AUTO_START);
+        d.Click(IDC_RUN_AT_STARTUP);
+        d.Select(3);
+        d.Click(IDC_ALARM);
+        d.Type(IDC_WAV_FILE, "other.wav");
+        d.Select(0);
+        EXPECT_EQ(d.Text(IDC_SERVER), "other.example.org") << "the working copy holds the edits";
+        d.Cancel();
+    });
+    EXPECT_EQ(SettingsSnapshot(), before);
+    EXPECT_TRUE(SettingsValues().empty());
+    EXPECT_FALSE(StartupShortcutExists());
+    EXPECT_TRUE(messages_.Messages().empty());
+}
+
+TEST_F(OptionsSheet, OkWritesEverySettingWithItsTypeAndShiftedAccount) {
+    RunSheet([&](const SheetDriver& d) {
+        d.Type(IDC_SERVER, "mail.example.net");
+        d.Type(IDC_USERNAME, "bob");
+        d.Type(IDC_PASSWORD, "pw");
+        d.Select(2);
+        d.Click(IDC_LAUNCH_MAIL);
+        d.Type(IDC_ALARM_FILE, std::string(300, 'a'));
+        d.Ok();
+    });
+    const auto values = SettingsValues();
+    const std::map<std::string, DWORD> expected = {
+        {"Username", REG_SZ},           {"Password", REG_SZ},       {"Server", REG_SZ},
+        {"CheckRAS", REG_BINARY},       {"RASEstab", REG_BINARY},   {"UseRAS", REG_BINARY},
+        {"RASEntry", REG_SZ},           {"RASDisconnect", REG_BINARY}, {"RASDisconExceptNewMail", REG_BINARY},
+        {"RASDisconExceptExist", REG_BINARY}, {"CheckFreqLO", REG_DWORD}, {"CheckFreqHI", REG_DWORD},
+        {"CheckAutoStart", REG_DWORD},  {"NotifPlayWav", REG_BINARY}, {"NotifWav", REG_SZ},
+        {"NotifPlayAlarm", REG_BINARY}, {"NotifAlarmWav", REG_SZ},  {"NotifShowDialog", REG_BINARY},
+        {"LaunchMail", REG_BINARY},     {"MailProgramName", REG_SZ}, {"MailProgramFile", REG_SZ}};
+    ASSERT_EQ(values.size(), expected.size());
+    for (const auto& [name, type] : expected) {
+        ASSERT_TRUE(values.count(name)) << name;
+        EXPECT_EQ(values.at(name).type, type) << name;
+        if (type != REG_SZ) {
+            EXPECT_EQ(values.at(name).bytes.size(), 4u) << name;
+        }
+    }
+    EXPECT_EQ(values.at("Server").bytes, std::string("nbjm/fybnqmf/ofu", 17));
+    EXPECT_EQ(values.at("Username").bytes, std::string("cpc", 4));
+    EXPECT_EQ(values.at("LaunchMail").bytes, std::string("\1\0\0\0", 4));
+    // A text longer than its field is cut to 249 characters.
+    EXPECT_EQ(values.at("NotifAlarmWav").bytes, std::string(249, 'a') + '\0');
+    const Settings live = SettingsSnapshot();
+    EXPECT_STREQ(live.GetServer(), "mail.example.net");
+    EXPECT_EQ(live.GetLaunchMail(), 1);
+}
+
+TEST_F(OptionsSheet, PagesNeverShownKeepTheirLiveValues) {
+    RunSheet([&](const SheetDriver& d) {
+        d.Type(IDC_SERVER, "shown.example.org");
+        d.Ok();
+    });
+    // The Checking page was never shown: a change made meanwhile by someone else stays.
+    EXPECT_STREQ(SettingsSnapshot().GetServer(), "shown.example.org");
+    UpdateSettings([](Settings& s) { s.SetCheckFreqHI(600'000); });
+    RunSheet([&](const SheetDriver& d) { d.Ok(); });
+    EXPECT_EQ(SettingsSnapshot().GetCheckFreqHI(), 600'000u);
+}
+
+TEST_F(OptionsSheet, ShortcutBoxRemovesSilentlyAndCreatesWithOneMessage) {
+    CreateStartupShortcut();
+    ASSERT_TRUE(StartupShortcutExists());
+    messages_.Clear();
+    RunSheet([&](const SheetDriver& d) {
+        d.Select(kChecking);
+        EXPECT_TRUE(d.Checked(IDC_RUN_AT_STARTUP));
+        d.Click(IDC_RUN_AT_STARTUP);
+        d.Ok();
+    });
+    EXPECT_FALSE(StartupShortcutExists());
+    EXPECT_TRUE(messages_.Messages().empty());
+
+    RunSheet([&](const SheetDriver& d) {
+        d.Select(kChecking);
+        EXPECT_FALSE(d.Checked(IDC_RUN_AT_STARTUP));
+        d.Click(IDC_RUN_AT_STARTUP);
+        d.Ok();
+    });
+    EXPECT_TRUE(StartupShortcutExists());
+    EXPECT_EQ(Texts(), (std::vector<std::string>{"A shortcut to Mailwick has been placed in your Startup folder."}));
+}
+
+TEST_F(OptionsSheet, AChosenMailClientShowsOnNotificationsAndItsCommandIsStored) {
+    {
+        const RegKey clients = RegKey::Create(HKEY_LOCAL_MACHINE, "SOFTWARE\\Clients\\Mail");
+        ASSERT_TRUE(RegWriteText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Clients\\Mail", "", "Beta Mail"));
+        ASSERT_TRUE(RegWriteText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Clients\\Mail\\Alpha Mail\\shell\\open\\command", "",
+                                 "\"C:\\alpha\\alpha.exe\" /mail"));
+        ASSERT_TRUE(RegKey::Create(HKEY_LOCAL_MACHINE, "SOFTWARE\\Clients\\Mail\\Beta Mail"));
+    }
+    RunSheet([&](const SheetDriver& d) {
+        // "Other" matches no client, so the default client is preselected.
+        EXPECT_EQ(d.Text(IDC_MAIL_CLIENT), "Beta Mail");
+        SendMessageA(d.Item(IDC_MAIL_CLIENT), CB_SELECTSTRING, static_cast<WPARAM>(-1),
+                     reinterpret_cast<LPARAM>("alpha"));
+        d.Select(2);
+        EXPECT_EQ(d.Text(IDC_MAIL_CLIENT), "Alpha Mail");
+        d.Ok();
+    });
+    const Settings live = SettingsSnapshot();
+    EXPECT_STREQ(live.GetMailProgramName(), "Alpha Mail");
+    EXPECT_STREQ(live.GetMailProgramFile(), "\"C:\\alpha\\alpha.exe\" /mail");
+}
+
+TEST_F(OptionsSheet, ACheckReadingMeanwhileNeverSeesAHalfCopiedAccount) {
+    std::atomic<bool> stop{false};
+    std::atomic<int> torn{0};
+    std::thread reader([&] {
+        while (!stop) {
+            const Settings s = SettingsSnapshot();
+            const std::string user = s.GetUsername();
+            const std::string n = user.substr(user.find('-') + 1);
+            if (std::string(s.GetPassword()) != "pw-" + n || std::string(s.GetServer()) != "host-" + n) ++torn;
+        }
+    });
+    UpdateSettings([](Settings& s) {
+        s.SetUsername("user-0");
+        s.SetPassword("pw-0");
+        s.SetServer("host-0");
+    });
+    for (int i = 1; i <= 5; ++i) {
+        const std::string n = std::to_string(i);
+        RunSheet([&](const SheetDriver& d) {
+            d.Type(IDC_USERNAME, "user-" + n);
+            d.Type(IDC_PASSWORD, "pw-" + n);
+            d.Type(IDC_SERVER, "host-" + n);
+            d.Ok();
+        });
+    }
+    stop = true;
+    reader.join();
+    EXPECT_STREQ(SettingsSnapshot().GetServer(), "host-5");
+    EXPECT_EQ(torn.load(), 0);
+}
+
+std::vector<std::pair<UINT, ULONG_PTR>> g_helpCalls;
+BOOL RecordHelp(HWND, UINT command, ULONG_PTR data) {
+    g_helpCalls.emplace_back(command, command == HELP_CONTEXT ? data : 0);
+    // Like Wine's WinHelp: the two context-help commands are refused.
+    return command == HELP_WM_HELP || command == HELP_CONTEXTMENU ? FALSE : TRUE;
+}
+
+TEST_F(OptionsSheet, HelpOpensThePageTopicAndControlHelpFallsBackToItsContext) {
+    g_helpCalls.clear();
+    SetOptionsHelpFunction(RecordHelp);
+    RunSheet([&](const SheetDriver& d) {
+        d.Press(PSBTN_HELP);
+        HELPINFO info{};
+        info.cbSize = sizeof info;
+        info.iContextType = HELPINFO_WINDOW;
+        info.iCtrlId = IDC_USERNAME;
+        info.hItemHandle = d.Item(IDC_USERNAME);
+        SendMessageA(d.Page(), WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
+        d.Select(2);
+        SendMessageA(d.Page(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(d.Item(IDC_MAIL_CLIENT)), 0);
+        d.Press(PSBTN_HELP);
+        d.Cancel();
+    });
+    SetOptionsHelpFunction(nullptr);
+    const std::vector<std::pair<UINT, ULONG_PTR>> expected = {
+        {HELP_CONTEXT, 1430}, {HELP_WM_HELP, 0},      {HELP_CONTEXT, 1101},
+        {HELP_CONTEXTMENU, 0}, {HELP_CONTEXT, 1116}, {HELP_CONTEXT, 1433}};
+    EXPECT_EQ(g_helpCalls, expected);
+}
+
+std::vector<std::pair<std::string, bool>> g_plays;
+HWND g_alarmTest = nullptr;
+void RecordPlay(const char* file) { g_plays.emplace_back(file, IsWindowEnabled(g_alarmTest) != FALSE); }
+
+TEST_F(OptionsSheet, AlarmTestPlaysThreeTimesWithTheButtonOff) {
+    g_plays.clear();
+    SetOptionsSoundFunction(RecordPlay);
+    RunSheet([&](const SheetDriver& d) {
+        d.Select(2);
+        g_alarmTest = d.Item(IDC_ALARM_TEST);
+        const auto start = std::chrono::steady_clock::now();
+        d.Click(IDC_ALARM_TEST);
+        EXPECT_GE(std::chrono::steady_clock::now() - start, 1000ms);
+        EXPECT_TRUE(d.Enabled(IDC_ALARM_TEST));
+        d.Click(IDC_WAV_TEST);
+        d.Type(IDC_WAV_FILE, "");
+        d.Click(IDC_WAV_TEST);
+        d.Cancel();
+    });
+    SetOptionsSoundFunction(nullptr);
+    const std::vector<std::pair<std::string, bool>> expected = {
+        {"alarm.wav", false}, {"alarm.wav", false}, {"alarm.wav", false}, {"newmail.wav", true}};
+    EXPECT_EQ(g_plays, expected);
+}
+
+}  // namespace
+}  // namespace mailwick
