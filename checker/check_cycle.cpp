@@ -19,8 +19,6 @@ namespace mailwick {
 
 namespace {
 
-constexpr int kPop3Port = 110;
-
 std::tm LocalNow() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
@@ -56,8 +54,12 @@ std::string Scan(const Settings& settings, int wasConnected, int* newCount) {
     list.loadFile(pop3::kStoredListFile);
 
     pop3::POP3Session session;
-    if (!session.open(settings.GetUsername(), settings.GetPassword(), settings.GetServer(), kPop3Port)) {
+    session.setSecurity(settings.GetSecurity());
+    if (!session.open(settings.GetUsername(), settings.GetPassword(), settings.GetServer(),
+                      ServerPort(settings.GetSecurity(), settings.GetServerPort()))) {
         g_process.state.SetCheckFailed(1);
+        const pop3::TlsFailure failure = session.securityFailure();
+        if (failure != pop3::TlsFailure::None) return SecureFailedStatusText(failure, LocalNow());
         return ConnectFailedStatusText(LocalNow());
     }
 

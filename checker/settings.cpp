@@ -97,6 +97,9 @@ int32_t ReadSettings(Settings& settings) {
         s.SetLaunchMail(read.Flag("LaunchMail", 0));
         s.SetMailProgramName(read.Text("MailProgramName", kLongTextWidth, kDefaultMailProgramName));
         s.SetMailProgramFile(read.Text("MailProgramFile", kLongTextWidth, ""));
+        // Absent in settings of earlier versions: in the clear, on the usual port.
+        s.SetSecurity(read.Flag("Security", 0));
+        s.SetServerPort(read.Number("Port", 0));
     }
     // First run after an installation: start with Windows from now on. Done with the
     // key closed, as the shortcut's message box waits for the user.
@@ -132,6 +135,8 @@ int32_t WriteSettings(const Settings& settings) {
     flag("LaunchMail", s.GetLaunchMail());
     text("MailProgramName", s.GetMailProgramName());
     text("MailProgramFile", s.GetMailProgramFile());
+    number("Security", static_cast<uint32_t>(s.GetSecurity()));
+    number("Port", s.GetServerPort());
     return ok ? 1 : 0;
 }
 

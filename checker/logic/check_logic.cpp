@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "pop3/pop3_session.h"
+
 namespace mailwick {
 
 std::string StatusTimeText(const std::tm& localNow) {
@@ -33,6 +35,11 @@ std::string SecureFailedStatusText(pop3::TlsFailure failure, const std::tm& loca
         default: break;
     }
     return StatusTimeText(localNow) + " : " + reason;
+}
+
+int ServerPort(int32_t security, uint32_t storedPort) {
+    if (storedPort == 0 || storedPort > 65535) return pop3::DefaultPort(security);
+    return static_cast<int>(storedPort);
 }
 
 std::uint32_t ElapsedSinceLastCheckMs(std::int64_t nowSeconds, std::int64_t lastCheckSeconds) {

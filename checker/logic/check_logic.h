@@ -16,6 +16,9 @@ std::string ConnectFailedStatusText(const std::tm& localNow);
 // "Sun Dec 07, 1997 09:05 : Certificate not trusted": why a secure connection could not
 // be made, as precisely as it is known.
 std::string SecureFailedStatusText(pop3::TlsFailure failure, const std::tm& localNow);
+// The port a check dials: the stored one, or the usual one of the security mode when none
+// (or no valid port) is stored.
+int ServerPort(int32_t security, uint32_t storedPort);
 // The "%a %b %d, %Y %H:%M" stamp of both texts, cut to fit its 26-character buffer.
 std::string StatusTimeText(const std::tm& localNow);
 

@@ -41,6 +41,8 @@ Settings::Settings()
     SetNotifAlarmWav(kDefaultNotifAlarmWav);
     SetMailProgramName(kDefaultMailProgramName);
     SetMailProgramFile("");
+    SetSecurity(0);
+    SetServerPort(0);
 }
 
 int32_t ValidateAccount(Settings& settings) {

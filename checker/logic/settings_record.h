@@ -79,6 +79,13 @@ public:
     const char* GetMailProgramFile() const { return MailProgramFile; }
     void SetMailProgramFile(std::string_view text) { CopyCut(MailProgramFile, sizeof MailProgramFile, text); }
 
+    // 0 in the clear, 1 STLS on the plain port, 2 TLS from the first byte.
+    int32_t GetSecurity() const { return Security; }
+    void SetSecurity(int32_t v) { Security = v; }
+    // 0 is the usual port of the chosen security.
+    uint32_t GetServerPort() const { return Port; }
+    void SetServerPort(uint32_t v) { Port = v; }
+
     // Field-by-field; text fields are zero-filled past their text, so this compares texts.
     bool operator==(const Settings&) const = default;
 
@@ -105,6 +112,8 @@ private:
     int32_t LaunchMail;
     char MailProgramName[kLongTextWidth];
     char MailProgramFile[kLongTextWidth];
+    int32_t Security;
+    uint32_t Port;
 };
 
 // AccountValid = 1 when user name, password and server are all non-empty, else 0;

@@ -236,6 +236,8 @@ Settings Unusual() {
     s.SetLaunchMail(1);
     s.SetMailProgramName(std::string(300, 'n'));
     s.SetMailProgramFile("\"C:\\Mail\\mail.exe\" /inbox");
+    s.SetSecurity(2);
+    s.SetServerPort(1995);
     return s;
 }
 
@@ -265,7 +267,7 @@ TEST_F(SettingsStore, ValuesAreStoredWithTheirTypesAndSizes) {
     }
     EXPECT_EQ(ReadRaw("UseRAS").bytes, Le32(1));
     EXPECT_EQ(ReadRaw("RASEstab").bytes, Le32(0));
-    for (const char* name : {"CheckFreqLO", "CheckFreqHI", "CheckAutoStart"}) {
+    for (const char* name : {"CheckFreqLO", "CheckFreqHI", "CheckAutoStart", "Security", "Port"}) {
         const RawValue v = ReadRaw(name);
         EXPECT_EQ(v.type, static_cast<DWORD>(REG_DWORD)) << name;
         EXPECT_EQ(v.bytes.size(), 4u) << name;
@@ -277,7 +279,8 @@ TEST_F(SettingsStore, ValuesAreStoredWithTheirTypesAndSizes) {
     }
     EXPECT_EQ(ReadRaw("RASEntry").bytes, Sz("Office line"));
     EXPECT_EQ(ReadRaw("MailProgramName").bytes, Sz(std::string(249, 'n')));
-    EXPECT_EQ(ValueCount(), 21u);
+    EXPECT_EQ(ReadRaw("Port").bytes, Le32(1995));
+    EXPECT_EQ(ValueCount(), 23u);
 }
 
 TEST(RegistryHelpers, KeysAndValues) {

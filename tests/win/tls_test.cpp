@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "fixtures/test_authority.h"
 #include "pop3/pop3_session.h"
 
 namespace {
@@ -40,16 +41,7 @@ public:
         WSADATA data;
         ASSERT_EQ(WSAStartup(MAKEWORD(1, 1), &data), 0);
         ASSERT_FALSE(Env("MAILWICK_TLS_DIR").empty()) << "run through ctest: the fixture starts Dovecot";
-        std::ifstream in(WinePath(Env("MAILWICK_TLS_DIR") + "/certs/ca.der"), std::ios::binary);
-        const std::string der((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        ASSERT_FALSE(der.empty());
-        HCERTSTORE root = CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, "Root");
-        ASSERT_NE(root, nullptr);
-        ASSERT_TRUE(CertAddEncodedCertificateToStore(root, X509_ASN_ENCODING,
-                                                     reinterpret_cast<const BYTE*>(der.data()),
-                                                     static_cast<DWORD>(der.size()), CERT_STORE_ADD_REPLACE_EXISTING,
-                                                     nullptr));
-        CertCloseStore(root, 0);
+        ASSERT_TRUE(mwtest::TrustTestAuthority(WinePath(Env("MAILWICK_TLS_DIR") + "/certs/ca.der")));
         // Two messages for the dialogue to list.
         const std::string maildir = Env("MAILWICK_TLS_DIR") + "/home/mailwick/Maildir";
         for (int i = 0; i < 2; ++i) {
