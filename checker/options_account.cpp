@@ -4,6 +4,7 @@
 #include "checker/mail_clients.h"
 #include "checker/options_pages.h"
 #include "checker/options_res.h"
+#include "common/controls.h"
 
 namespace mailwick {
 
@@ -23,6 +24,14 @@ bool SelectByPrefix(HWND combo, const std::string& name) {
 }  // namespace
 
 AccountPage::AccountPage(Settings& working) : OptionsPage(working, IDH_ACCOUNT_PAGE, kHelpPairs) {}
+
+// The first page is made with the sheet: the sheet of a tray program that has no window
+// of its own would otherwise open in a corner, behind whatever the user works in.
+BOOL AccountPage::OnInit() {
+    CentreOnScreen(Sheet());
+    SetForegroundWindow(Sheet());
+    return TRUE;
+}
 
 LRESULT AccountPage::OnSetActive() {
     SetItemText(IDC_SERVER, working_.GetServer());

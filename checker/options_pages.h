@@ -45,6 +45,7 @@ public:
     explicit AccountPage(Settings& working);
 
 protected:
+    BOOL OnInit() override;
     LRESULT OnSetActive() override;
     bool OnKillActive() override;
     bool OnCommand(WORD id, WORD code, HWND control) override;
