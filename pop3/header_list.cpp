@@ -81,8 +81,12 @@ int HeaderList::readHeaders(const std::function<std::optional<std::string>()>& n
     std::string field;
     std::optional<std::string> line = nextLine();
     if (!line) return 0;
+    std::size_t lines = 0, bytes = 0;  // field lines (not continuations) and all bytes
     for (;;) {
         if (*line == terminator) return 1;
+        bytes += line->size() + 2;
+        if (!isContinuation(*line)) ++lines;
+        if (lines > kMaxHeaderFields || bytes > kMaxHeaderBytes) return 0;
         std::string_view text = *line;
         if (isContinuation(text)) {
             // A fold keeps exactly one blank or tab: the last of its leading run.

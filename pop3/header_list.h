@@ -31,6 +31,10 @@ enum HeaderId : int {
 
 // An unfolded field is cut at this many characters.
 inline constexpr std::size_t kMaxFieldText = 2047;
+// Bounds on one message's header as received: a server that ignores the 0 of "TOP n 0"
+// or never ends its reply fails the read instead of filling memory and the list file.
+inline constexpr std::size_t kMaxHeaderFields = 1000;
+inline constexpr std::size_t kMaxHeaderBytes = 256 * 1024;
 
 struct HeaderField {
     std::string name;   // never empty, never contains a blank; case as received
@@ -50,7 +54,7 @@ public:
     }
 
     // Reads lines up to one equal to terminator; 1 when it was reached, 0 when a line
-    // could not be read.
+    // could not be read or the header passed its bounds.
     int readHeaders(LineConnection& connection, std::string_view terminator);
     // The same over any line source (nullopt = the read failed).
     int readHeaders(const std::function<std::optional<std::string>()>& nextLine,

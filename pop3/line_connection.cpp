@@ -1,7 +1,12 @@
 #include "pop3/line_connection.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstring>
+#include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
 
 #ifdef _WIN32
 #include <winsock2.h>
@@ -63,13 +68,16 @@ timeval toTimeval(std::chrono::milliseconds ms) {
 }
 #endif
 
-// Waits until the socket is readable (or, for a connect, writable or failed) within the
-// process-wide bound. False when the time ran out or the wait failed.
-bool waitFor(SocketHandle s, bool forWrite) {
-    using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + ioTimeout();
+using Clock = std::chrono::steady_clock;
+
+// The end of one wait: the I/O bound from now, or the socket's deadline if sooner.
+Deadline waitEnd(Deadline deadline) { return std::min(Clock::now() + ioTimeout(), deadline); }
+
+// Waits until the socket is readable (or, for a connect or a send, writable or failed)
+// before the end. False when the time ran out or the wait failed.
+bool waitFor(SocketHandle s, bool forWrite, Deadline end) {
     for (;;) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
         if (left.count() < 0) left = std::chrono::milliseconds(0);
 #ifdef _WIN32
         fd_set set, failed;
@@ -92,12 +100,7 @@ bool waitFor(SocketHandle s, bool forWrite) {
     }
 }
 
-bool resolve(const char* host, in_addr* out) {
-    unsigned long dotted = ::inet_addr(host);
-    if (dotted != INADDR_NONE) {
-        out->s_addr = static_cast<decltype(out->s_addr)>(dotted);
-        return true;
-    }
+bool lookUpName(const char* host, in_addr* out) {
 #ifdef _WIN32
     hostent* entry = ::gethostbyname(host);
     if (!entry || entry->h_addrtype != AF_INET || !entry->h_addr_list[0]) return false;
@@ -117,6 +120,43 @@ bool resolve(const char* host, in_addr* out) {
 #endif
 }
 
+// A name lookup has no time-out of its own, so it runs on a thread of its own and is
+// abandoned when the end comes first; the thread finishes in its own time.
+struct Lookup {
+    std::mutex mutex;
+    std::condition_variable done;
+    bool finished = false;
+    bool found = false;
+    in_addr address{};
+};
+
+bool resolve(const char* host, in_addr* out, Deadline end) {
+    unsigned long dotted = ::inet_addr(host);
+    if (dotted != INADDR_NONE) {
+        out->s_addr = static_cast<decltype(out->s_addr)>(dotted);
+        return true;
+    }
+    auto lookup = std::make_shared<Lookup>();
+    try {
+        std::thread([lookup, name = std::string(host)] {
+            in_addr address{};
+            bool found = lookUpName(name.c_str(), &address);
+            std::lock_guard<std::mutex> lock(lookup->mutex);
+            lookup->found = found;
+            lookup->address = address;
+            lookup->finished = true;
+            lookup->done.notify_all();
+        }).detach();
+    } catch (const std::system_error&) {
+        return lookUpName(host, out);  // no thread to spare: look up here
+    }
+    std::unique_lock<std::mutex> lock(lookup->mutex);
+    if (!lookup->done.wait_until(lock, end, [&] { return lookup->finished; }) || !lookup->found)
+        return false;
+    *out = lookup->address;
+    return true;
+}
+
 }  // namespace
 
 TcpSocket::TcpSocket() : handle_(kInvalid) {}
@@ -129,25 +169,24 @@ int TcpSocket::connectTo(const char* host, int port) {
     sockaddr_in addr;
     std::memset(&addr, 0, sizeof addr);
     addr.sin_family = AF_INET;
-    if (!host || !resolve(host, &addr.sin_addr)) return 0;
+    if (!host || !resolve(host, &addr.sin_addr, waitEnd(deadline_))) return 0;
     addr.sin_port = htons(static_cast<unsigned short>(port));
 
     SocketHandle s = ::socket(AF_INET, SOCK_STREAM, 0);
     if (static_cast<std::intptr_t>(s) == kInvalid) return 0;
     handle_ = static_cast<std::intptr_t>(s);
 
-    // Connect without blocking so an unanswered connect gives up after the I/O bound,
-    // then go back to blocking mode for the dialogue.
+    // The socket stays non-blocking for good: every connect, send and receive waits for
+    // readiness within its bound instead of blocking in the call.
     if (!setBlocking(s, false)) return 0;
     if (::connect(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-        if (!wouldBlock() || !waitFor(s, true)) return 0;
+        if (!wouldBlock() || !waitFor(s, true, waitEnd(deadline_))) return 0;
         int error = 0;
         SockLen len = sizeof error;
         if (::getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &len) != 0 ||
             error != 0)
             return 0;
     }
-    if (!setBlocking(s, true)) return 0;
     return 1;
 }
 
@@ -166,30 +205,36 @@ bool TcpSocket::sendAll(const char* data, std::size_t left) {
     while (left > 0) {
         int chunk = static_cast<int>(std::min<std::size_t>(left, 1 << 30));
         auto n = ::send(sock(handle_), data, chunk, kSendFlags);
-        if (n <= 0) return false;
-        data += n;
-        left -= static_cast<std::size_t>(n);
+        if (n > 0) {
+            data += n;
+            left -= static_cast<std::size_t>(n);
+            continue;
+        }
+        // A peer that stops reading fills our buffer: wait for room, but not for ever.
+        if (n < 0 && (interrupted() || (wouldBlock() && waitFor(sock(handle_), true, waitEnd(deadline_)))))
+            continue;
+        return false;
     }
     return true;
 }
 
 std::size_t TcpSocket::receiveSome(char* buffer, std::size_t size) {
-    if (!waitFor(sock(handle_), false)) return 0;
     int n;
-    do {
+    for (;;) {
+        if (!waitFor(sock(handle_), false, waitEnd(deadline_))) return 0;
         n = static_cast<int>(::recv(sock(handle_), buffer, static_cast<int>(std::min<std::size_t>(size, 1 << 30)), 0));
-    } while (n < 0 && interrupted());
+        if (n >= 0 || !(interrupted() || wouldBlock())) break;
+    }
     return n > 0 ? static_cast<std::size_t>(n) : 0;
 }
 
-void TcpSocket::sendText(std::string_view text) {
-    if (handle_ == kInvalid) return;
-    // A failed send shows up as a missing reply.
-    if (tls_) {
-        tls_->send(*this, text);
-    } else {
-        sendAll(text.data(), text.size());
-    }
+bool TcpSocket::sendText(std::string_view text) {
+    if (handle_ == kInvalid) return false;
+    const bool sent = tls_ ? tls_->send(*this, text) : sendAll(text.data(), text.size());
+    // A send that failed or ran out of time closes the socket, so the missing reply
+    // shows at once.
+    if (!sent) disconnect();
+    return sent;
 }
 
 // Receives one block of at most 1023 bytes within the I/O bound and appends it to the
@@ -198,12 +243,14 @@ bool TcpSocket::receiveBlock() {
     if (tls_) {
         std::string block;
         if (!tls_->receive(*this, block, 1023)) return false;
+        received_ += block.size();
         pending_.append(block.c_str(), strnlen(block.c_str(), block.size()));
         return true;
     }
     char buffer[1024];
     const std::size_t n = receiveSome(buffer, 1023);
     if (n == 0) return false;
+    received_ += n;
     pending_.append(buffer, strnlen(buffer, n));
     return true;
 }
@@ -215,9 +262,10 @@ std::optional<std::string> TcpSocket::readLine() {
     // linear time however many blocks it takes.
     while ((lf = pending_.find('\n', scanned_)) == std::string::npos) {
         scanned_ = pending_.size();
-        if (pending_.size() > kMaxLineLength) {
+        if (pending_.size() > kMaxLineLength || received_ > kMaxLineLength) {
             pending_.clear();
             scanned_ = 0;
+            received_ = 0;
             return std::nullopt;
         }
         if (!receiveBlock()) return std::nullopt;
@@ -225,12 +273,14 @@ std::optional<std::string> TcpSocket::readLine() {
     if (lf > kMaxLineLength) {
         pending_.erase(0, lf + 1);
         scanned_ = 0;
+        received_ = pending_.size();
         return std::nullopt;
     }
     std::size_t end = (lf >= 1 && pending_[lf - 1] == '\r') ? lf - 1 : lf;
     std::string line = pending_.substr(0, end);
     pending_.erase(0, lf + 1);
     scanned_ = 0;
+    received_ = pending_.size();
     return line;
 }
 
@@ -246,10 +296,12 @@ void TcpSocket::disconnect() {
     tls_.reset();
     pending_.clear();
     scanned_ = 0;
+    received_ = 0;
 }
 
 int LineConnection::connectTo(const char* host, int port) {
     socket_ = std::make_unique<TcpSocket>();
+    socket_->setDeadline(deadline_);
     if (socket_->connectTo(host, port) != 1) {
         socket_.reset();
         return 0;
@@ -259,14 +311,18 @@ int LineConnection::connectTo(const char* host, int port) {
 
 int LineConnection::sendLine(std::string_view text) {
     if (!socket_) return 0;
-    socket_->sendText(text);
-    socket_->sendText("\r\n");
+    if (socket_->sendText(text)) socket_->sendText("\r\n");
     return 1;
 }
 
 std::optional<std::string> LineConnection::readLine() {
     if (!socket_) return std::nullopt;
     return socket_->readLine();
+}
+
+void LineConnection::setDeadline(Deadline deadline) {
+    deadline_ = deadline;
+    if (socket_) socket_->setDeadline(deadline);
 }
 
 TlsFailure LineConnection::startTls(const std::string& serverName) {

@@ -43,6 +43,24 @@ int leadingNumber(const char* text) {
     return static_cast<int>(std::clamp<long long>(value, INT32_MIN, INT32_MAX));
 }
 
+// Scans a +OK line's text with a reply format of "%d" conversions and blanks, taking
+// each number as the listing lines are taken: held to the range of int, so a count past
+// 32 bits cannot overflow. Conversions without a number leave their argument as it was.
+void scanReply(const char* text, const char* format, va_list args) {
+    for (const char* f = format; *f; ++f) {
+        if (*f == ' ') continue;
+        if (f[0] != '%' || f[1] != 'd') return;
+        ++f;
+        int* target = va_arg(args, int*);
+        while (*text == ' ' || *text == '\t') ++text;
+        const char* digits = text + (*text == '-' || *text == '+');
+        if (*digits < '0' || *digits > '9') return;
+        *target = leadingNumber(text);
+        text = digits;
+        while (*text >= '0' && *text <= '9') ++text;
+    }
+}
+
 // Judges a status line by its first character: 1 for "+", 0 for "-", -1 for anything else.
 int statusSense(const std::string& line) {
     if (!line.empty() && line[0] == '+') return 1;
@@ -102,7 +120,7 @@ int POP3Session::transaction(int command, int* ok, ...) {
     if (sense == 1 && cmd.replyFormat[0] != '\0') {
         std::size_t blank = reply->find(' ');
         const char* from = reply->c_str() + (blank == std::string::npos ? reply->size() : blank);
-        std::vsscanf(from, cmd.replyFormat, args);
+        scanReply(from, cmd.replyFormat, args);
     }
     va_end(args);
     return 1;
@@ -119,6 +137,11 @@ int POP3Session::getResponse(int* ok, std::string* line) {
     return 1;
 }
 
+std::chrono::milliseconds sessionBound(int messageCount) {
+    const auto io = ioTimeout();
+    return io * kSessionBoundFactor + io * std::max(messageCount, 0) / 1000;
+}
+
 int POP3Session::open(const char* userName, const char* password, const char* serverName, int port) {
     userName_ = userName;
     password_ = password;
@@ -131,6 +154,8 @@ int POP3Session::open(const char* userName, const char* password, const char* se
         return 0;
     }
     connection_ = std::make_unique<LineConnection>();
+    started_ = std::chrono::steady_clock::now();
+    connection_->setDeadline(started_ + sessionBound(0));
     if (!connection_->connectTo(serverName, port)) {
         connection_.reset();
         return 0;
@@ -209,6 +234,7 @@ int POP3Session::readListing() {
     entries_.clear();
     entries_.reserve(std::min<std::size_t>(static_cast<std::size_t>(entryCount_), kInitialEntries));
     listed_ = true;
+    connection_->setDeadline(started_ + sessionBound(entryCount_));
 
     int ok = 0;
     if (transaction(CmdLIST, &ok) != 1 || ok != 1) return 0;
@@ -237,9 +263,18 @@ int POP3Session::fetchHeader(int index) {
     MailboxEntry& entry = entries_[static_cast<std::size_t>(index)];
     entry.header.reset();
     int ok = 0;
-    if (transaction(CmdTOP, &ok, entry.number, 0) != 1 || ok != 1) return 0;
+    // A reply that broke off or passed the header bounds leaves the dialogue out of step:
+    // the connection is dropped (no QUIT), so nothing more is read from it.
+    if (transaction(CmdTOP, &ok, entry.number, 0) != 1) {
+        connection_.reset();
+        return 0;
+    }
+    if (ok != 1) return 0;
     auto header = std::make_unique<HeaderList>();
-    if (header->readHeaders(*connection_, ".") != 1) return 0;
+    if (header->readHeaders(*connection_, ".") != 1) {
+        connection_.reset();
+        return 0;
+    }
     entry.header = std::move(header);
     return 1;
 }

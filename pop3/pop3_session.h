@@ -1,6 +1,7 @@
 // One POP3 dialogue (RFC 1939) over a LineConnection.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -46,6 +47,12 @@ inline constexpr int DefaultPort(int security) { return security == SecurityTLS 
 
 // STAT counts above this are not a real mailbox; open fails instead of allocating.
 inline constexpr int kMaxMailboxEntries = 10'000'000;
+
+// How long one session may take from the name lookup to its end: a few I/O bounds for
+// logging on and listing, plus an allowance per listed message (the listing lines and the
+// header fetches). A server that trickles its replies cannot keep a check running.
+inline constexpr int kSessionBoundFactor = 3;
+std::chrono::milliseconds sessionBound(int messageCount);
 
 struct MailboxEntry {
     std::unique_ptr<HeaderList> header;  // none until fetched in this session
@@ -115,6 +122,7 @@ private:
     std::vector<MailboxEntry> entries_;
     bool listed_ = false;  // entries exist (an empty mailbox lists zero entries)
     int entryCount_ = 0;
+    Deadline started_{};
 };
 
 }  // namespace pop3

@@ -1,10 +1,12 @@
 #include "pop3/stored_list.h"
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -82,17 +84,19 @@ struct StoredMessageList::Impl {
         return true;
     }
 
-    void load(const std::shared_ptr<const std::string>& file) {
+    // True when the file held exactly its records, no less and nothing after them.
+    bool load(const std::shared_ptr<const std::string>& file) {
         wire::Reader in(*file, 0);
         std::int32_t count = 0;
-        if (!in.getInt(count) || count <= 0) return;
+        if (!in.getInt(count)) return false;
         // A damaged record ends the load: what came before it is sound, what follows
         // cannot be found again. A count larger than the records present is just cut short.
         for (std::int32_t i = 0; i < count; ++i) {
             StoredMessage entry;
-            if (!readRecord(in, file, entry)) return;
+            if (!readRecord(in, file, entry)) return false;
             add(std::move(entry));
         }
+        return count >= 0 && in.position() == file->size();
     }
 
     // Writes the file form in pieces of about a megabyte, so a large list needs no
@@ -143,24 +147,66 @@ void StoredMessageList::saveStoredList(std::ostream& out) const {
     });
 }
 
-void StoredMessageList::loadFile(const std::string& path) {
+namespace {
+
+constexpr char kTemporarySuffix[] = ".new";
+// How often, and how far apart, a replace held up by another program is tried again.
+constexpr int kReplaceAttempts = 10;
+constexpr auto kReplacePause = std::chrono::milliseconds(100);
+
+std::shared_ptr<std::string> readWholeFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) return;
+    if (!in) return nullptr;
     in.seekg(0, std::ios::end);
     std::streamoff length = in.tellg();
     in.seekg(0, std::ios::beg);
-    if (length <= 0) return;
+    if (length <= 0) return nullptr;
     auto data = std::make_shared<std::string>(std::size_t(length), '\0');
     in.read(data->data(), length);
     data->resize(std::size_t(in.gcount()));
-    impl_->load(data);
+    return data;
+}
+
+// Copies the temporary file's bytes over the file itself, for when the file cannot be
+// replaced but can be written.
+bool copyInPlace(const std::string& from, const std::string& to) {
+    std::ifstream in(from, std::ios::binary);
+    if (!in) return false;
+    std::ofstream out(to, std::ios::binary | std::ios::trunc);
+    if (!out) return false;
+    out << in.rdbuf();
+    out.close();
+    return !in.bad() && static_cast<bool>(out);
+}
+
+}  // namespace
+
+void StoredMessageList::loadFile(const std::string& path) {
+    // A complete copy left beside the file by a save that could not put it in place is
+    // the newer list; a partial one (a save in progress) is ignored.
+    const std::string temporary = path + kTemporarySuffix;
+    std::error_code error;
+    if (std::filesystem::exists(temporary, error)) {
+        auto newer = std::filesystem::last_write_time(temporary, error);
+        auto older = std::filesystem::last_write_time(path, error);
+        if (error || newer >= older) {
+            if (auto data = readWholeFile(temporary)) {
+                Impl copy;
+                if (copy.load(data)) {
+                    for (StoredMessage& e : copy.entries) impl_->add(std::move(e));
+                    return;
+                }
+            }
+        }
+    }
+    if (auto data = readWholeFile(path)) impl_->load(data);
 }
 
 int StoredMessageList::saveFile(const std::string& path) const {
     // Written beside the old file and moved over it only when complete, so a reader (the
     // mail list window) or the next check never meets half a list. filesystem::rename
     // replaces an existing target on Windows as well as on POSIX systems.
-    const std::string temporary = path + ".new";
+    const std::string temporary = path + kTemporarySuffix;
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
         if (!out) return 0;
@@ -171,12 +217,18 @@ int StoredMessageList::saveFile(const std::string& path) const {
             return 0;
         }
     }
-    std::error_code error;
-    std::filesystem::rename(temporary, path, error);
-    if (error) {
-        std::remove(temporary.c_str());
-        return 0;
+    // Another program (a virus scanner, a backup tool) holding the file open makes the
+    // replace fail for a while: try again briefly, then write the file in place. If that
+    // fails too, the complete copy stays beside the file for the next load.
+    for (int attempt = 1;; ++attempt) {
+        std::error_code error;
+        std::filesystem::rename(temporary, path, error);
+        if (!error) return 1;
+        if (attempt == kReplaceAttempts) break;
+        std::this_thread::sleep_for(kReplacePause);
     }
+    if (!copyInPlace(temporary, path)) return 0;
+    std::remove(temporary.c_str());
     return 1;
 }
 
@@ -242,12 +294,15 @@ int StoredMessageList::remove(std::string_view uid) {
 
 int POP3Session::fetchNewHeaders(StoredMessageList& storedList) {
     char uid[kUidField];
+    int fetchedAll = 1;
     for (int i = 0; i < entryCount_; ++i) {
         getUid(i, uid);
         if (storedList.markPresent(uid)) continue;
-        if (!fetchHeader(i)) return 0;
+        // After a failed fetch the known messages are still marked: a failure may cost
+        // new messages (they come back next time) but never the ones already seen.
+        if (fetchedAll && !fetchHeader(i)) fetchedAll = 0;
     }
-    return 1;
+    return fetchedAll;
 }
 
 int POP3Session::dumpMessage(int index) const {

@@ -41,7 +41,9 @@ public:
     void loadStoredBytes(std::string_view data);
     std::string storedBytes() const;
     // By file name. Loading a missing file leaves the list as it is. Saving writes a
-    // temporary file beside it and replaces the old one only when complete; 1 or 0.
+    // temporary file beside it and replaces the old one only when complete, or, when the
+    // file is held open by another program, writes it in place; 1 or 0. A complete
+    // temporary file newer than the file (a save that could do neither) is loaded instead.
     void loadFile(const std::string& path);
     int saveFile(const std::string& path) const;
 

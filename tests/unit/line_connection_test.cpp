@@ -98,6 +98,53 @@ TEST_F(LineTest, LongLineWithinTheBoundComesBackWhole) {
     EXPECT_EQ(connection.readLine(), "next");
 }
 
+TEST_F(LineTest, ZeroBytesCountTowardsTheLineBound) {
+    // Blocks that begin with a zero byte add no text, but they are still received data.
+    pop3::setIoTimeout(20s);
+    server.send(std::string(pop3::kMaxLineLength + 4096, '\0')).stall(30s);
+    connect();
+    auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(connection.readLine(), std::nullopt);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 10s);
+}
+
+TEST_F(LineTest, TricklingServerIsCutOffAtTheDeadline) {
+    // Every byte comes well within the bound on one receive; the deadline ends it.
+    std::vector<std::string> bytes(40, "x");
+    server.sendSplit(bytes, 100ms);
+    connect();
+    auto started = std::chrono::steady_clock::now();
+    connection.setDeadline(started + 700ms);
+    EXPECT_EQ(connection.readLine(), std::nullopt);
+    auto waited = std::chrono::steady_clock::now() - started;
+    EXPECT_GE(waited, 600ms);
+    EXPECT_LT(waited, 2500ms);
+}
+
+TEST(LineConnectionSend, PeerThatNeverReadsFailsTheSendAfterTheBound) {
+    // The listener never accepts or reads: the connection is queued, and once its buffers
+    // are full a send can make no progress.
+    int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    ASSERT_EQ(::listen(listener, 4), 0);
+    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len), 0);
+    pop3::setIoTimeout(300ms);
+    pop3::LineConnection connection;
+    ASSERT_EQ(connection.connectTo("127.0.0.1", ntohs(addr.sin_port)), 1);
+    auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(connection.sendLine(std::string(64 << 20, 'x')), 1);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 5s);
+    started = std::chrono::steady_clock::now();
+    EXPECT_EQ(connection.readLine(), std::nullopt);  // the failed send closed the socket
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 100ms);
+    ::close(listener);
+    pop3::setIoTimeout(60s);
+}
+
 TEST(LineConnectionWithoutSocket, SendAndReadFail) {
     pop3::LineConnection connection;
     EXPECT_EQ(connection.sendLine("QUIT"), 0);

@@ -220,9 +220,9 @@ TEST_F(ScriptedScan, ChangedAccountReportsAllNewAndDropsTheOldEntries) {
     EXPECT_EQ(fileRows(path), (std::vector<Row>{row(other[0], 1), row(other[1], 1)}));
 }
 
-TEST_F(ScriptedScan, FailedFetchStopsAndDropsTheMessagesAfterIt) {
+TEST_F(ScriptedScan, FailedFetchStopsFetchingButKeepsTheKnownMessagesAfterIt) {
     firstCheckOfThree();
-    std::vector<Msg> now{three[0], {"uid-d", 444, "four"}, three[2]};
+    std::vector<Msg> now{three[0], {"uid-d", 444, "four"}, three[2], {"uid-e", 555, "five"}};
     ScriptedServer s;
     scriptOpen(s, now);
     s.expect("TOP 2 0").send("-ERR no such message\r\n");
@@ -230,17 +230,18 @@ TEST_F(ScriptedScan, FailedFetchStopsAndDropsTheMessagesAfterIt) {
     ScanResult r = scan(s);
     EXPECT_EQ(r.fetchedAll, 0);
     EXPECT_EQ(r.newCount, 0);
-    // The third message was neither fetched nor marked, so its entry is gone; a later
-    // check will report it (and the failed one) as new.
-    EXPECT_EQ(fileRows(path), (std::vector<Row>{row(three[0], 0)}));
+    EXPECT_EQ(tops(s), Lines{"TOP 2 0"});  // no further fetch after the failure
+    // The known third message stays known; the two new ones come back next time.
+    EXPECT_EQ(fileRows(path), (std::vector<Row>{row(three[0], 0), row(three[2], 0)}));
 
     ScriptedServer again;
     scriptOpen(again, now);
     scriptTop(again, 2, now[1]);
-    scriptTop(again, 3, now[2]);
+    scriptTop(again, 4, now[3]);
     scriptQuit(again);
     EXPECT_EQ(scan(again).newCount, 2);
-    EXPECT_EQ(fileRows(path), (std::vector<Row>{row(three[0], 0), row(now[1], 1), row(now[2], 1)}));
+    EXPECT_EQ(fileRows(path),
+              (std::vector<Row>{row(three[0], 0), row(three[2], 0), row(now[1], 1), row(now[3], 1)}));
 }
 
 TEST_F(ScriptedScan, DamagedFileKeepsItsSoundEntries) {

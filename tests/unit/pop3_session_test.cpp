@@ -330,6 +330,37 @@ TEST_F(SessionTest, SecondOpenOfAListedSessionFails) {
     EXPECT_EQ(other.transcript(), plus(kLogon, {"STAT"}));
 }
 
+TEST_F(SessionTest, StatNumbersBeyondThirtyTwoBitsAreHeldNotWrapped) {
+    // 2^32 + 1 would wrap to 1 and start a listing; held to the int range, it is past the
+    // count limit. An octet total past 32 bits does not matter.
+    logon();
+    server.expect("STAT").send("+OK 4294967297 10\r\n").stall(1s);
+    EXPECT_EQ(open(), 0);
+    EXPECT_EQ(server.transcript(), plus(kLogon, {"STAT"}));
+
+    ScriptedServer other;
+    other.send("+OK\r\n").expect("USER bob").send("+OK\r\n").expect("PASS s3cret").send("+OK\r\n")
+        .expect("STAT").send("+OK 1 99999999999999999999\r\n")
+        .expect("LIST").send("+OK\r\n1 10\r\n.\r\n").expect("UIDL").send("+OK\r\n1 a\r\n.\r\n");
+    other.start();
+    pop3::POP3Session s;
+    EXPECT_EQ(s.open("bob", "s3cret", "127.0.0.1", other.port()), 1);
+    EXPECT_EQ(s.getCount(), 1);
+}
+
+TEST_F(SessionTest, TricklingServerFailsTheOpenWithinTheSessionBound) {
+    // A byte every 100 ms never trips the bound on one receive; the whole session is
+    // bounded by a few of them.
+    pop3::setIoTimeout(400ms);
+    server.sendSplit(std::vector<std::string>(40, "+"), 100ms);
+    server.start();
+    auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(session.open("bob", "s3cret", "127.0.0.1", server.port()), 0);
+    auto waited = std::chrono::steady_clock::now() - started;
+    EXPECT_GE(waited, pop3::sessionBound(0) - 100ms);
+    EXPECT_LT(waited, 3s);
+}
+
 // --- TOP and the message operations ----------------------------------------------------
 
 class HeaderFetchTest : public SessionTest {
@@ -390,6 +421,27 @@ TEST_F(HeaderFetchTest, ConnectionLostInsideTheHeaderLeavesNoHeader) {
     ASSERT_EQ(open(), 1);
     EXPECT_EQ(session.fetchHeader(0), 0);
     EXPECT_EQ(session.getHeader(0), nullptr);
+}
+
+TEST_F(HeaderFetchTest, HeaderPastItsBoundsFailsAndDropsTheConnection) {
+    // A server that ignores the 0 of "TOP n 0" (or never ends the reply): too many lines,
+    // or too many bytes in a few long folded ones. The dialogue is out of step afterwards,
+    // so no QUIT goes out on it.
+    std::string manyFields = "+OK\r\n";
+    for (std::size_t i = 0; i <= pop3::kMaxHeaderFields; ++i) manyFields += "X-" + std::to_string(i) + ": v\r\n";
+    server.expect("TOP 1 0").send(manyFields + ".\r\n").stall(1s);
+    ASSERT_EQ(open(), 1);
+    EXPECT_EQ(session.fetchHeader(0), 0);
+    EXPECT_EQ(session.getHeader(0), nullptr);
+    session.close();
+    EXPECT_EQ(server.transcript(), plus(kLogon, {"STAT", "LIST", "UIDL", "TOP 1 0"}));
+
+    std::vector<std::string> lines{"Subject: x"};
+    lines.insert(lines.end(), 300, " " + std::string(1000, 'y'));
+    lines.push_back(".");
+    pop3::HeaderList list;
+    std::size_t next = 0;
+    EXPECT_EQ(list.readHeaders([&]() -> std::optional<std::string> { return lines[next++]; }, "."), 0);
 }
 
 TEST_F(HeaderFetchTest, FetchAllHeadersStopsAtTheFirstFailure) {

@@ -234,7 +234,22 @@ TEST(StoredListFile, FailedSaveLeavesTheOldFile) {
     fs::create_directories(fs::path(folder) / "x");
     EXPECT_EQ(list.saveFile(folder), 0);
     EXPECT_TRUE(fs::is_directory(folder));
-    EXPECT_FALSE(fs::exists(folder + ".new"));
+}
+
+TEST(StoredListFile, ACompleteCopyLeftByAFailedSaveIsLoadedAPartialOneIgnored) {
+    TempDir dir;
+    const std::string path = dir.file("UIDL");
+    writeBytes(path, fileOf(1, {kThree[0]}));
+    const std::string full = fileOf(3, kThree);
+    writeBytes(path + ".new", full.substr(0, full.size() - 1));  // a save still writing
+    StoredMessageList partial;
+    partial.loadFile(path);
+    EXPECT_EQ(rows(partial), std::vector<Row>{kThree[0]});
+
+    writeBytes(path + ".new", full);  // a save that could neither replace nor rewrite
+    StoredMessageList complete;
+    complete.loadFile(path);
+    EXPECT_EQ(rows(complete), kThree);
 }
 
 TEST(StoredListFile, LoadingAMissingFileLeavesTheListAsItIs) {
