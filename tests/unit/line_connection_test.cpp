@@ -137,7 +137,8 @@ TEST(LineConnectionSend, PeerThatNeverReadsFailsTheSendAfterTheBound) {
     ASSERT_EQ(connection.connectTo("127.0.0.1", ntohs(addr.sin_port)), 1);
     auto started = std::chrono::steady_clock::now();
     EXPECT_EQ(connection.sendLine(std::string(64 << 20, 'x')), 1);
-    EXPECT_LT(std::chrono::steady_clock::now() - started, 5s);
+    // Without the bound the send never returns; the margin is for a loaded machine.
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 30s);
     started = std::chrono::steady_clock::now();
     EXPECT_EQ(connection.readLine(), std::nullopt);  // the failed send closed the socket
     EXPECT_LT(std::chrono::steady_clock::now() - started, 100ms);
