@@ -420,7 +420,8 @@ TEST_F(OptionsSheet, OkWritesEverySettingWithItsTypeAndShiftedAccount) {
         {"RASDisconExceptExist", REG_BINARY}, {"CheckFreqLO", REG_DWORD}, {"CheckFreqHI", REG_DWORD},
         {"CheckAutoStart", REG_DWORD},  {"NotifPlayWav", REG_BINARY}, {"NotifWav", REG_SZ},
         {"NotifPlayAlarm", REG_BINARY}, {"NotifAlarmWav", REG_SZ},  {"NotifShowDialog", REG_BINARY},
-        {"LaunchMail", REG_BINARY},     {"MailProgramName", REG_SZ}, {"MailProgramFile", REG_SZ}};
+        {"LaunchMail", REG_BINARY},     {"MailProgramName", REG_SZ}, {"MailProgramFile", REG_SZ},
+        {"Security", REG_DWORD},        {"Port", REG_DWORD}};
     ASSERT_EQ(values.size(), expected.size());
     for (const auto& [name, type] : expected) {
         ASSERT_TRUE(values.count(name)) << name;
