@@ -2,6 +2,7 @@
 
 #include "checker/checker_state.h"
 #include "checker/dialup.h"
+#include "checker/mail_list_window.h"
 #include "checker/mail_rows.h"
 #include "checker/notification.h"
 #include "checker/options_sheet.h"
@@ -51,7 +52,7 @@ void OnCheckNow(HWND hwnd) {
 bool OnCommand(HWND hwnd, WORD id) {
     switch (id) {
         case IDM_CHECK_NOW: OnCheckNow(hwnd); return true;
-        case IDM_OPEN: AcknowledgeNewMail(hwnd); return true;
+        case IDM_OPEN: OpenMailListWindow(hwnd); return true;
         case IDM_OPTIONS: OnOptionsCommand(hwnd); return true;
         case IDM_EXIT: SendMessageA(hwnd, WM_CLOSE, 0, 0); return true;
         case IDM_START_CHECKING: StartCheckingMode(hwnd); return true;
@@ -95,12 +96,6 @@ LRESULT Dispatch(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
-// The mail list window's own procedure comes with that window; until then its class
-// behaves as a plain window.
-LRESULT CALLBACK ListWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    return DefWindowProcA(hwnd, message, wParam, lParam);
-}
-
 bool RegisterWindowClass(HINSTANCE instance, const char* name, WNDPROC proc, const char* menu) {
     WNDCLASSA wc{};
     wc.style = 0;
@@ -126,7 +121,7 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
 
 bool RegisterCheckerClasses(HINSTANCE instance) {
     return RegisterWindowClass(instance, kMainWindowClass, MainWindowProc, nullptr) &&
-           RegisterWindowClass(instance, kListWindowClass, ListWindowProc, "UserMenu");
+           RegisterMailListClass(instance);
 }
 
 HWND CreateMainWindow(HINSTANCE instance) {
