@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <utility>
@@ -29,6 +30,7 @@ static_assert(sizeof(WINDOWPLACEMENT) == 44);
 
 constexpr char kListWindowTitle[] = "Mailwick";
 constexpr int kRowImageSeen = 0;
+constexpr int kRowImageNew = 1;
 
 // The one mail list window object; a new one replaces it at the next open once the old
 // window is gone.
@@ -132,7 +134,7 @@ HWND MailListWindow::CreateListView() {
     RECT client{};
     GetClientRect(Handle(), &client);
     const HINSTANCE instance = g_process.instance;
-    HWND view = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | WS_BORDER | LVS_REPORT | LVS_EDITLABELS,
+    HWND view = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | WS_BORDER | LVS_REPORT | LVS_EDITLABELS | LVS_OWNERDATA,
                                 0, 0, client.right, client.bottom, Handle(),
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_MAIL_LIST)), instance, nullptr);
     if (!view) return nullptr;
@@ -250,27 +252,32 @@ bool MailListWindow::OnNotify(const NMHDR& header, LRESULT& result) {
         case LVN_COLUMNCLICK: OnColumnClick(reinterpret_cast<const NMLISTVIEW&>(header).iSubItem); break;
         case LVN_BEGINLABELEDITA:
         case LVN_BEGINLABELEDITW: result = 1; break;  // the rows are not editable
+        case LVN_ODFINDITEMA:
+        case LVN_ODFINDITEMW: result = -1; break;  // typing finds nothing in a date column
         default: break;
     }
     return true;
 }
 
 void MailListWindow::OnGetDispInfo(NMLVDISPINFOA& info) {
-    const auto* row = reinterpret_cast<const MailRow*>(info.item.lParam);
-    if (!row || !(info.item.mask & LVIF_TEXT)) return;
+    const std::vector<const MailRow*>& shown = ShownMailRows();
+    if (info.item.iItem < 0 || static_cast<size_t>(info.item.iItem) >= shown.size()) return;
+    const MailRow& row = *shown[static_cast<size_t>(info.item.iItem)];
+    if (info.item.mask & LVIF_IMAGE) info.item.iImage = row.isNew == 1 ? kRowImageNew : kRowImageSeen;
+    if (!(info.item.mask & LVIF_TEXT)) return;
     switch (info.item.iSubItem) {
         case 0:
         case 1: {
-            const std::string text = StampCellText(info.item.iSubItem == 0 ? row->received : row->date);
+            const std::string text = StampCellText(info.item.iSubItem == 0 ? row.received : row.date);
             lstrcpynA(cell_, text.c_str(), sizeof cell_);
             info.item.pszText = cell_;
             break;
         }
-        case 2: info.item.pszText = const_cast<char*>(row->from.c_str()); break;
-        case 3: info.item.pszText = const_cast<char*>(row->subject.c_str()); break;
-        case 4: info.item.pszText = const_cast<char*>(row->to.c_str()); break;
+        case 2: info.item.pszText = const_cast<char*>(row.from.c_str()); break;
+        case 3: info.item.pszText = const_cast<char*>(row.subject.c_str()); break;
+        case 4: info.item.pszText = const_cast<char*>(row.to.c_str()); break;
         case 5:
-            lstrcpynA(cell_, SizeCellText(row->size).c_str(), sizeof cell_);
+            lstrcpynA(cell_, SizeCellText(row.size).c_str(), sizeof cell_);
             info.item.pszText = cell_;
             break;
         default: break;
@@ -285,22 +292,14 @@ void MailListWindow::OnColumnClick(int column) {
     SortBy(column);
 }
 
-namespace {
-struct SortOrder {
-    int column;
-    int ascending;
-};
-}  // namespace
-
+// The list is virtual, so sorting reorders the shown rows; equal rows keep their order.
 void MailListWindow::SortBy(int column) {
-    SortOrder order{column, sortAscending_};
-    SendMessageA(listView_, LVM_SORTITEMS, reinterpret_cast<WPARAM>(&order), reinterpret_cast<LPARAM>(&CompareItems));
-}
-
-int CALLBACK MailListWindow::CompareItems(LPARAM row1, LPARAM row2, LPARAM order) {
-    const auto* by = reinterpret_cast<const SortOrder*>(order);
-    return CompareMailRows(reinterpret_cast<const MailRow*>(row1), reinterpret_cast<const MailRow*>(row2), by->column,
-                           by->ascending);
+    std::vector<const MailRow*>& shown = ShownMailRows();
+    const int ascending = sortAscending_;
+    std::stable_sort(shown.begin(), shown.end(), [column, ascending](const MailRow* a, const MailRow* b) {
+        return CompareMailRows(a, b, column, ascending) < 0;
+    });
+    InvalidateRect(listView_, nullptr, TRUE);
 }
 
 bool MailListWindow::OnSize(UINT, int width, int height) {

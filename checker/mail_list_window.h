@@ -50,7 +50,6 @@ private:
     void OnColumnClick(int column);
     void SortBy(int column);
     void OnGetDispInfo(NMLVDISPINFOA& info);
-    static int CALLBACK CompareItems(LPARAM row1, LPARAM row2, LPARAM order);
 
     HWND listView_ = nullptr;
     HWND statusBar_ = nullptr;

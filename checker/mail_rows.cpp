@@ -6,6 +6,7 @@
 #include <mutex>
 #include <optional>
 #include <utility>
+#include <vector>
 
 #include "checker/checker_state.h"
 #include "pop3/stored_list.h"
@@ -14,8 +15,10 @@ namespace mailwick {
 
 namespace {
 
-// Main thread only.
+// Main thread only. The list view is virtual: item i shows g_shown[i], so filling it costs
+// no window call per row, and the list never holds a pointer of its own.
 MailRowTable g_rows;
+std::vector<const MailRow*> g_shown;
 
 enum RowsStep : WPARAM { StepReplace = 1, StepFill = 2, StepClear = 3 };
 
@@ -35,6 +38,7 @@ std::optional<MailRowTable> TakePending(LPARAM token) {
 }
 
 void DeleteAllItems() {
+    g_shown.clear();
     if (HWND view = g_process.listView.load()) SendMessageA(view, LVM_DELETEALLITEMS, 0, 0);
 }
 
@@ -46,29 +50,14 @@ void Replace(MailRowTable rows) {
 void Fill() {
     HWND view = g_process.listView.load();
     if (!view) return;
-    SendMessageA(view, LVM_DELETEALLITEMS, 0, 0);
-    SendMessageA(view, LVM_SETITEMCOUNT, static_cast<WPARAM>(g_rows.size()), 0);
+    DeleteAllItems();
     const bool all = g_process.viewAllMail.load() != 0;
-    int inserted = 0;
-    for (MailRow& row : g_rows) {
-        if (!all && row.isNew != 1) continue;
-        LVITEMA item{};
-        item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
-        item.iItem = inserted;
-        item.pszText = LPSTR_TEXTCALLBACKA;
-        item.cchTextMax = static_cast<int>(kMailRowTextMax + 1);
-        item.iImage = row.isNew == 1 ? 1 : 0;
-        item.lParam = reinterpret_cast<LPARAM>(&row);
-        const LRESULT at = SendMessageA(view, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
-        if (at < 0) break;  // the rest shows at the next refill
-        ++inserted;
-        for (int sub = 1; sub <= 5; ++sub) {
-            LVITEMA text{};
-            text.iSubItem = sub;
-            text.pszText = LPSTR_TEXTCALLBACKA;
-            SendMessageA(view, LVM_SETITEMTEXTA, static_cast<WPARAM>(at), reinterpret_cast<LPARAM>(&text));
-        }
+    g_shown.reserve(g_rows.size());
+    for (const MailRow& row : g_rows) {
+        if (all || row.isNew == 1) g_shown.push_back(&row);
     }
+    SendMessageA(view, LVM_SETITEMCOUNT, static_cast<WPARAM>(g_shown.size()), 0);
+    InvalidateRect(view, nullptr, TRUE);
 }
 
 void Clear() {
@@ -118,6 +107,8 @@ void ClearMailRows() {
 }
 
 const MailRowTable& MailRows() { return g_rows; }
+
+std::vector<const MailRow*>& ShownMailRows() { return g_shown; }
 
 LRESULT OnMailRowsMessage(WPARAM wParam, LPARAM lParam) {
     switch (wParam) {

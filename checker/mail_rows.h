@@ -15,6 +15,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "checker/logic/date_stamp.h"
 #include "checker/logic/mail_row.h"
@@ -35,6 +36,10 @@ void ClearMailRows();
 
 // The row table, for the mail list window's display and sorting. Main thread only.
 const MailRowTable& MailRows();
+// The rows the list view shows, item i being element i. The list view is virtual (owner
+// data): FillMailList sets its item count, the window asks for texts by index and sorts
+// by reordering this table. Emptied before the rows change. Main thread only.
+std::vector<const MailRow*>& ShownMailRows();
 
 // The main window's handler of MailRowsMessage; returns 1 when it carried the step out.
 LRESULT OnMailRowsMessage(WPARAM wParam, LPARAM lParam);

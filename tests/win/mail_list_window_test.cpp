@@ -90,12 +90,12 @@ protected:
     int ItemCount() const { return static_cast<int>(SendMessageA(View(), LVM_GETITEMCOUNT, 0, 0)); }
     LVITEMA Item(int i) const {
         LVITEMA item{};
-        item.mask = LVIF_PARAM | LVIF_IMAGE;
+        item.mask = LVIF_IMAGE;
         item.iItem = i;
         SendMessageA(View(), LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
         return item;
     }
-    const MailRow* RowOf(int i) const { return reinterpret_cast<const MailRow*>(Item(i).lParam); }
+    const MailRow* RowOf(int i) const { return ShownMailRows().at(static_cast<size_t>(i)); }
     std::string Cell(int i, int column) const {
         char text[300] = "";
         LVITEMA item{};

@@ -50,7 +50,7 @@ protected:
                               wc.hInstance, nullptr);
         frame_ = CreateWindowA("RowsTestMain", "Mailwick", WS_OVERLAPPEDWINDOW, 0, 0, 600, 400, nullptr,
                                nullptr, wc.hInstance, nullptr);
-        view_ = CreateWindowA(WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT, 0, 0, 600, 350, frame_,
+        view_ = CreateWindowA(WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_OWNERDATA, 0, 0, 600, 350, frame_,
                               reinterpret_cast<HMENU>(600), wc.hInstance, nullptr);
         for (int c = 0; c < 6; ++c) {
             LVCOLUMNA col{};
@@ -81,14 +81,7 @@ protected:
     }
 
     int ItemCount() const { return static_cast<int>(SendMessageA(view_, LVM_GETITEMCOUNT, 0, 0)); }
-    LVITEMA Item(int i) const {
-        LVITEMA item{};
-        item.mask = LVIF_PARAM | LVIF_IMAGE;
-        item.iItem = i;
-        SendMessageA(view_, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-        return item;
-    }
-    const MailRow* RowOf(int i) const { return reinterpret_cast<const MailRow*>(Item(i).lParam); }
+    const MailRow* RowOf(int i) const { return ShownMailRows().at(static_cast<size_t>(i)); }
     std::string BarText() const {
         char text[300] = "";
         SendMessageA(bar_, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(text));
@@ -125,18 +118,12 @@ TEST_F(MailRowsWindow, FillShowsAllRowsOrOnlyNewOnes) {
     const MailRowTable& rows = MailRows();
     ASSERT_EQ(rows.size(), 7u);
     ASSERT_EQ(ItemCount(), 7);
-    for (int i = 0; i < 7; ++i) {
-        EXPECT_EQ(RowOf(i), &rows[i]);  // stored order, each item pointing at its row
-        EXPECT_EQ(Item(i).iImage, rows[i].isNew == 1 ? 1 : 0);
-    }
+    for (int i = 0; i < 7; ++i) EXPECT_EQ(RowOf(i), &rows[i]);  // stored order, item i showing row i
 
     g_process.viewAllMail = 0;
     FillMailList();
     ASSERT_EQ(ItemCount(), 3);  // 0, 3, 6
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(RowOf(i), &rows[i * 3]);
-        EXPECT_EQ(Item(i).iImage, 1);
-    }
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(RowOf(i), &rows[i * 3]);
 }
 
 TEST_F(MailRowsWindow, RebuildDropsTheItemsOfTheOldRows) {
@@ -147,6 +134,7 @@ TEST_F(MailRowsWindow, RebuildDropsTheItemsOfTheOldRows) {
     std::filesystem::remove(pop3::kStoredListFile);
     RebuildMailRows();
     EXPECT_TRUE(MailRows().empty());
+    EXPECT_TRUE(ShownMailRows().empty());  // nothing left pointing at the old rows
     EXPECT_EQ(ItemCount(), 0);
     FillMailList();
     EXPECT_EQ(ItemCount(), 0);
