@@ -1,0 +1,59 @@
+#include "setup/file_list.h"
+
+#include <fstream>
+#include <iterator>
+
+namespace mailwick {
+
+std::vector<std::string> SplitFileList(std::string_view contents) {
+    contents = contents.substr(0, contents.find('\x1a'));
+    std::vector<std::string> lines;
+    std::string line;
+    bool open = false;  // characters read since the last line feed
+    for (char c : contents) {
+        if (c == '\r') continue;
+        if (c == '\n') {
+            lines.push_back(std::move(line));
+            line.clear();
+            open = false;
+        } else {
+            line += c;
+            open = true;
+        }
+    }
+    if (open) lines.push_back(std::move(line));
+    return lines;
+}
+
+int CopyListedFiles(const std::string& listFile, const std::string& destinationDir,
+                    const CopyActions& actions) {
+    std::ifstream in(listFile, std::ios::binary);
+    if (!in) {
+        actions.report("Could not find file containing list of installs.");
+        return 0;
+    }
+    const std::string contents{std::istreambuf_iterator<char>(in), {}};
+    in.close();
+
+    for (const std::string& source : SplitFileList(contents)) {
+        // Names longer than the installer's path buffers would be cut to another name.
+        if (source.size() > kMaxListPath) {
+            actions.report("The name '" + source + "' in " + kFileListName + " is longer than " +
+                           std::to_string(kMaxListPath) + " characters.");
+            return 0;
+        }
+        const std::string destination = destinationDir + "\\" + source;
+        if (destination.size() > kMaxListPath) {
+            actions.report("The install path '" + destination + "' is longer than " +
+                           std::to_string(kMaxListPath) + " characters.");
+            return 0;
+        }
+        if (!actions.copyFile(source, destination)) {
+            actions.report("Failed trying to copy '" + source + "' to '" + destination + "'");
+            return 0;
+        }
+    }
+    return 1;
+}
+
+}  // namespace mailwick
