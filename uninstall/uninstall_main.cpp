@@ -1,5 +1,48 @@
+// MWuninst: removes what the installer and the checker entered in the registry, and the
+// Startup shortcut. The program files stay; the closing message asks the user to delete them.
 #include <windows.h>
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+#include "common/app_identity.h"
+#include "common/install_entries.h"
+#include "common/message_box.h"
+#include "common/registry.h"
+#include "common/startup_shortcut.h"
+
+namespace mailwick {
+namespace {
+
+constexpr char kCaption[] = "Uninstall";
+// Between the settings and the system entries, as the uninstaller has always paused.
+constexpr DWORD kPauseMs = 4000;
+
+int Uninstall() {
+    if (FindRunningChecker()) {
+        ShowMessageBox(nullptr,
+                       "Mailwick is currently running.  Exit Mailwick then run this uninstall program again.",
+                       kCaption, MB_OK);
+        return 0;
+    }
+    if (ShowMessageBox(nullptr, "Please confirm that you wish to uninstall Mailwick", kCaption, MB_YESNO) !=
+        IDYES)
+        return 0;
+
+    // Each removal is silent: what is already gone, or refused, does not stop the rest.
+    RemoveStartupShortcut();
+    RegDeleteKeyAt(HKEY_CURRENT_USER, kSettingsKeyPath);
+    Sleep(kPauseMs);
+    RegDeleteKeyAt(HKEY_LOCAL_MACHINE, kAppPathsKeyPath);
+    RegDeleteKeyAt(HKEY_LOCAL_MACHINE, kUninstallKeyPath);
+
+    ShowMessageBox(nullptr,
+                   "Uninstall of Mailwick finished.\nTo complete uninstall remove files from Mailwick install "
+                   "directory.",
+                   kCaption, MB_OK);
     return 0;
+}
+
+}  // namespace
+}  // namespace mailwick
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    return mailwick::Uninstall();
 }

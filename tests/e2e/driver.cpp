@@ -320,3 +320,51 @@ std::string CheckerExePath() {
 }
 
 }  // namespace mwtest
+
+namespace mwtest {
+
+static std::wstring ClassOf(HWND hwnd) {
+    wchar_t name[64] = {};
+    GetClassNameW(hwnd, name, 64);
+    return name;
+}
+
+HWND FindMessageBox(DWORD pid, const std::wstring& caption) {
+    for (HWND w : TopLevelWindows(pid, caption)) {
+        if (ClassOf(w) == L"#32770" && !MessageBoxText(w).empty()) return w;
+    }
+    return nullptr;
+}
+
+HWND WaitForMessageBox(DWORD pid, const std::wstring& caption, std::chrono::milliseconds timeout) {
+    HWND box = nullptr;
+    WaitUntil([&] { return (box = FindMessageBox(pid, caption)) != nullptr; }, timeout);
+    return box;
+}
+
+namespace {
+BOOL CALLBACK FindStaticText(HWND hwnd, LPARAM lp) {
+    auto* text = reinterpret_cast<std::wstring*>(lp);
+    if (ClassOf(hwnd) == L"Static") {
+        std::wstring t = WindowTextOf(hwnd);
+        if (!t.empty()) {
+            *text = t;
+            return FALSE;
+        }
+    }
+    return TRUE;
+}
+}  // namespace
+
+std::wstring MessageBoxText(HWND box) {
+    std::wstring text;
+    EnumChildWindows(box, FindStaticText, reinterpret_cast<LPARAM>(&text));
+    return text;
+}
+
+bool AnswerMessageBox(HWND box, int id) {
+    PostMessageW(box, WM_COMMAND, static_cast<WPARAM>(id), 0);
+    return WaitUntil([&] { return !IsWindow(box) || !IsWindowVisible(box); }, 10s);
+}
+
+}  // namespace mwtest

@@ -81,3 +81,16 @@ private:
 std::string CheckerExePath();
 
 }  // namespace mwtest
+
+namespace mwtest {
+
+// A visible message box ("#32770" dialog) of the process with this caption, or null.
+HWND FindMessageBox(DWORD pid, const std::wstring& caption);
+// Waits for one; null when none showed in time.
+HWND WaitForMessageBox(DWORD pid, const std::wstring& caption, std::chrono::milliseconds timeout = 20s);
+// The box's message (its static text).
+std::wstring MessageBoxText(HWND box);
+// Presses the box's button `id` (IDOK, IDYES, IDNO) and waits for the box to close.
+bool AnswerMessageBox(HWND box, int id);
+
+}  // namespace mwtest

@@ -1,0 +1,38 @@
+// Presses a button of the running setup wizard, as a click would: posts PSM_PRESSBUTTON
+// with the button named on the command line (back, next, finish, cancel) to the wizard
+// window. For scripts; run it on the wizard's display. Exit code 0 when the wizard was
+// there (within 30 s), 1 when not, 2 on bad use.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstring>
+
+namespace {
+HWND g_sheet = nullptr;
+
+BOOL CALLBACK FindSheet(HWND hwnd, LPARAM) {
+    if (IsWindowVisible(hwnd) && SendMessageW(hwnd, PSM_GETCURRENTPAGEHWND, 0, 0)) {
+        g_sheet = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR args, int) {
+    int button = -1;
+    if (std::strcmp(args, "back") == 0) button = PSBTN_BACK;
+    if (std::strcmp(args, "next") == 0) button = PSBTN_NEXT;
+    if (std::strcmp(args, "finish") == 0) button = PSBTN_FINISH;
+    if (std::strcmp(args, "cancel") == 0) button = PSBTN_CANCEL;
+    if (button < 0) return 2;
+    for (int tries = 0; tries < 300; ++tries) {
+        EnumWindows(FindSheet, 0);
+        if (g_sheet) {
+            PostMessageW(g_sheet, PSM_PRESSBUTTON, static_cast<WPARAM>(button), 0);
+            return 0;
+        }
+        Sleep(100);
+    }
+    return 1;
+}
