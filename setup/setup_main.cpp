@@ -1,5 +1,70 @@
+// setup.exe: checks that the checker is not running, forms the install folder, and runs
+// the wizard from a hidden main window once the message loop is up.
 #include <windows.h>
+#include <commctrl.h>
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    return 0;
+#include "common/app_identity.h"
+#include "common/message_box.h"
+#include "common/message_loop.h"
+#include "common/window.h"
+#include "setup/setup_state.h"
+#include "setup/setup_texts.h"
+#include "setup/wizard.h"
+
+namespace mailwick {
+namespace {
+
+constexpr char kWindowClass[] = "SetupWClass";
+constexpr WORD kStartWizard = 100;
+
+class SetupWindow : public Window {
+protected:
+    bool OnCreate(const CREATESTRUCTA&) override {
+        PostMessageA(Handle(), WM_COMMAND, kStartWizard, 0);
+        return true;
+    }
+    bool OnCommand(WORD id, WORD, HWND) override {
+        if (id != kStartWizard) return false;
+        RunSetupWizard(Handle());
+        PostQuitMessage(0);
+        return true;
+    }
+    void OnDestroy() override { PostQuitMessage(0); }
+};
+
+int RunSetup(HINSTANCE instance) {
+    SetupInstance = instance;
+    if (FindRunningChecker()) {
+        ShowMessageBox(nullptr, kSetupCheckerRunning, kSetupCaption, MB_OK);
+        return 0;
+    }
+    switch (FormInstallDir()) {
+        case InstallDirResult::NoWindowsKey:
+            return 0;
+        case InstallDirResult::TooLong:
+            // A longer path would be cut short and the files would land somewhere else.
+            ShowMessageBox(nullptr,
+                           ("Setup cannot install into '" + InstallDir + "': the path is longer than " +
+                            std::to_string(kMaxInstallDir) + " characters.")
+                               .c_str(),
+                           kSetupCaption, MB_OK);
+            return 0;
+        case InstallDirResult::Formed:
+            break;
+    }
+    InitCommonControls();
+    if (!RegisterWindowClass(instance, kWindowClass, nullptr)) return 0;
+    static SetupWindow window;
+    HWND hwnd = window.Create(instance, kWindowClass, "Setup", WS_OVERLAPPEDWINDOW);
+    if (!hwnd) return 0;
+    ShowWindow(hwnd, SW_HIDE);
+    UpdateWindow(hwnd);
+    return RunMessageLoop();
+}
+
+}  // namespace
+}  // namespace mailwick
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    return mailwick::RunSetup(instance);
 }

@@ -12,31 +12,30 @@ namespace mailwick {
 namespace {
 
 constexpr char kCaption[] = "Uninstall";
+constexpr char kCheckerRunning[] =
+    "Mailwick is currently running.  Exit Mailwick then run this uninstall program again.";
+constexpr char kConfirm[] = "Please confirm that you wish to uninstall Mailwick";
+constexpr char kFinished[] =
+    "Uninstall of Mailwick finished.\nTo complete uninstall remove files from Mailwick install directory.";
 // Between the settings and the system entries, as the uninstaller has always paused.
 constexpr DWORD kPauseMs = 4000;
 
 int Uninstall() {
     if (FindRunningChecker()) {
-        ShowMessageBox(nullptr,
-                       "Mailwick is currently running.  Exit Mailwick then run this uninstall program again.",
-                       kCaption, MB_OK);
+        ShowMessageBox(nullptr, kCheckerRunning, kCaption, MB_OK);
         return 0;
     }
-    if (ShowMessageBox(nullptr, "Please confirm that you wish to uninstall Mailwick", kCaption, MB_YESNO) !=
-        IDYES)
-        return 0;
+    if (ShowMessageBox(nullptr, kConfirm, kCaption, MB_YESNO) != IDYES) return 0;
 
     // Each removal is silent: what is already gone, or refused, does not stop the rest.
     RemoveStartupShortcut();
-    RegDeleteKeyAt(HKEY_CURRENT_USER, kSettingsKeyPath);
+    // With whatever lies below it, so no part of the settings outlives the uninstall.
+    RegDeleteKeyTree(HKEY_CURRENT_USER, kSettingsKeyPath);
     Sleep(kPauseMs);
     RegDeleteKeyAt(HKEY_LOCAL_MACHINE, kAppPathsKeyPath);
     RegDeleteKeyAt(HKEY_LOCAL_MACHINE, kUninstallKeyPath);
 
-    ShowMessageBox(nullptr,
-                   "Uninstall of Mailwick finished.\nTo complete uninstall remove files from Mailwick install "
-                   "directory.",
-                   kCaption, MB_OK);
+    ShowMessageBox(nullptr, kFinished, kCaption, MB_OK);
     return 0;
 }
 

@@ -58,6 +58,22 @@ bool KeyExists(HKEY root, const char* path) {
     return static_cast<bool>(RegKey::Open(root, path));
 }
 
+// A value's type and bytes as stored.
+std::pair<DWORD, std::string> RawValue(HKEY root, const char* path, const char* name) {
+    RegKey key = RegKey::Open(root, path);
+    char data[1024];
+    DWORD type = 0, length = 0;
+    if (!key.ReadValue(name, data, sizeof data, &type, &length)) return {REG_NONE, ""};
+    return {type, std::string(data, length)};
+}
+
+// The whole text of another process's control, however long.
+std::wstring LongText(HWND control) {
+    std::wstring text(static_cast<size_t>(SendMessageW(control, WM_GETTEXTLENGTH, 0, 0)) + 1, L'\0');
+    text.resize(static_cast<size_t>(SendMessageW(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()))));
+    return text;
+}
+
 std::string ShortcutPath() {
     std::string path;
     mailwick::StartupShortcutPath(&path);
@@ -111,12 +127,31 @@ private:
     HWND hwnd_;
 };
 
+std::string ImagePathOf(DWORD pid) {
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+    char path[MAX_PATH] = {};
+    if (process) {
+        GetModuleFileNameExA(process, nullptr, path, MAX_PATH);
+        CloseHandle(process);
+    }
+    return path;
+}
+
 void EndProcess(DWORD pid) {
     if (HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid)) {
         TerminateProcess(process, 99);
         WaitForSingleObject(process, 5000);
         CloseHandle(process);
     }
+}
+
+// The checker started by a successful installation, ended by the test.
+DWORD WaitForStartedChecker() {
+    HWND main = nullptr;
+    WaitUntil([&] { return (main = FindWindowA("AppWClass", "Mailwick_Main")) != nullptr; }, 20s);
+    DWORD pid = 0;
+    if (main) GetWindowThreadProcessId(main, &pid);
+    return pid;
 }
 
 void EndAnyChecker() {
@@ -217,6 +252,8 @@ protected:
     }
 
     std::string installDir_, source_;
+    // Takes the help request, so no help viewer of the prefix opens.
+    HelpViewer helpViewer_;
 };
 
 TEST_F(Installer, ShippedFolderHoldsEveryListedFile) {
@@ -228,6 +265,139 @@ TEST_F(Installer, ShippedFolderHoldsEveryListedFile) {
         EXPECT_NE(GetFileAttributesA((ShippedDir() + "\\" + name).c_str()), INVALID_FILE_ATTRIBUTES) << name;
     EXPECT_GE(ListedFiles(ShippedDir()).size(), 8u);
     if (!missing.empty()) GTEST_SKIP() << "not built by this tree yet:" << missing;
+}
+
+TEST_F(Installer, WizardInstallsOpensHelpAndStartsTheChecker) {
+    Wizard w;
+    ASSERT_TRUE(w.start(source_));
+    EXPECT_EQ(w.pageIndex(), 0);
+    EXPECT_TRUE(WaitUntil([&] { return w.enabled(kNext) && !w.enabled(kBack); }, 5s));
+    ASSERT_TRUE(w.press(PSBTN_NEXT, 1));
+    const std::wstring agreement = LongText(GetDlgItem(w.page(), 1020));
+    EXPECT_EQ(agreement.size(), ReadFileBytes(source_ + "\\license.txt").size());
+    EXPECT_NE(agreement.find(L"MIT License"), std::wstring::npos);
+    ASSERT_TRUE(w.press(PSBTN_NEXT, 2));
+    HWND dirBox = GetDlgItem(w.page(), 1000);
+    EXPECT_EQ(WindowTextOf(dirBox), std::wstring(installDir_.begin(), installDir_.end()));
+    EXPECT_FALSE(IsWindowEnabled(dirBox));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(w.page(), 1001)));
+    ASSERT_TRUE(w.press(PSBTN_NEXT, 3));
+    EXPECT_TRUE(WaitUntil([&] { return w.enabled(kFinish) && w.enabled(kBack); }, 5s));
+    // Back to the licence: the same text again.
+    ASSERT_TRUE(w.press(PSBTN_BACK, 2));
+    ASSERT_TRUE(w.press(PSBTN_BACK, 1));
+    EXPECT_EQ(LongText(GetDlgItem(w.page(), 1020)), agreement);
+    ASSERT_TRUE(w.press(PSBTN_NEXT, 2));
+    ASSERT_TRUE(w.press(PSBTN_NEXT, 3));
+    w.finish();
+
+    HWND box = WaitForMessageBox(w.process.pid(), L"Setup", 30s);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(MessageBoxText(box), L"Mailwick installation complete");
+    auto progress = TopLevelWindows(w.process.pid(), L"Installation progress");
+    ASSERT_EQ(progress.size(), 1u);
+    for (int label : {1101, 1102, 1103, 1104}) EXPECT_TRUE(IsWindowEnabled(GetDlgItem(progress[0], label))) << label;
+
+    for (const auto& name : ListedFiles(source_))
+        EXPECT_EQ(ReadFileBytes(installDir_ + "\\" + name), ReadFileBytes(source_ + "\\" + name)) << name;
+    const std::string program = installDir_ + "\\Mailwick.exe";
+    EXPECT_EQ(RawValue(HKEY_LOCAL_MACHINE, kAppPathsKeyPath, ""), std::make_pair(DWORD{REG_SZ}, program + '\0'));
+    EXPECT_EQ(RawValue(HKEY_LOCAL_MACHINE, kUninstallKeyPath, "DisplayName"),
+              std::make_pair(DWORD{REG_SZ}, std::string("Mailwick (32-bit) v1.0 final") + '\0'));
+    EXPECT_EQ(RawValue(HKEY_LOCAL_MACHINE, kUninstallKeyPath, "UninstallString"),
+              std::make_pair(DWORD{REG_SZ}, installDir_ + "\\MWuninst.exe" + '\0'));
+    DWORD autoStart = 0;
+    EXPECT_FALSE(RegKey::Open(HKEY_CURRENT_USER, kSettingsKey).ReadNumber("CheckAutoStart", &autoStart));
+    std::string server;
+    EXPECT_TRUE(GetRegString("Server", &server)) << "the other settings stay";
+    EXPECT_EQ(GetFileAttributesA(ShortcutPath().c_str()), INVALID_FILE_ATTRIBUTES);
+
+    AnswerMessageBox(box, IDOK);
+    ASSERT_TRUE(WaitUntil([] { return g_help.seen; }, 20s));
+    EXPECT_EQ(g_help.command, static_cast<UINT>(HELP_CONTEXT));
+    EXPECT_EQ(g_help.data, 1200);
+    EXPECT_STRCASEEQ(g_help.file.c_str(), (installDir_ + "\\mailwick.hlp").c_str());
+    const DWORD checker = WaitForStartedChecker();
+    ASSERT_NE(checker, 0u);
+    EXPECT_STRCASEEQ(ImagePathOf(checker).c_str(), program.c_str());
+    EXPECT_EQ(w.process.waitExit(20s), 0);
+}
+
+TEST_F(Installer, SecondInstallReplacesFilesAndValues) {
+    InstallThroughTheWizard();
+    EndAnyChecker();
+    WriteFileBytes(installDir_ + "\\license.txt", "changed by the user");
+    RegKey::Open(HKEY_LOCAL_MACHINE, kUninstallKeyPath, KEY_WRITE).WriteText("DisplayName", "changed");
+    InstallThroughTheWizard();
+    EXPECT_EQ(ReadFileBytes(installDir_ + "\\license.txt"), ReadFileBytes(source_ + "\\license.txt"));
+    EXPECT_EQ(RawValue(HKEY_LOCAL_MACHINE, kUninstallKeyPath, "DisplayName").second,
+              std::string("Mailwick (32-bit) v1.0 final") + '\0');
+}
+
+TEST_F(Installer, MissingListedFileStopsWithThreeMessagesAndNoRegistryEntries) {
+    const auto listed = ListedFiles(source_);
+    ASSERT_GE(listed.size(), 3u);
+    const std::string missing = listed[listed.size() - 2];
+    DeleteFileA((source_ + "\\" + missing).c_str());
+
+    Wizard w;
+    ASSERT_TRUE(w.start(source_));
+    for (int page = 1; page < 4; ++page) ASSERT_TRUE(w.press(PSBTN_NEXT, page));
+    w.finish();
+    std::vector<std::wstring> shown;
+    for (int i = 0; i < 3; ++i) {
+        HWND box = WaitForMessageBox(w.process.pid(), L"Setup", 30s);
+        ASSERT_NE(box, nullptr) << "message " << i + 1;
+        shown.push_back(MessageBoxText(box));
+        if (i == 2) {
+            auto progress = TopLevelWindows(w.process.pid(), L"Installation progress");
+            ASSERT_EQ(progress.size(), 1u);
+            EXPECT_TRUE(IsWindowEnabled(GetDlgItem(progress[0], 1101)));
+            for (int label : {1102, 1103, 1104}) EXPECT_FALSE(IsWindowEnabled(GetDlgItem(progress[0], label))) << label;
+        }
+        AnswerMessageBox(box, IDOK);
+    }
+    const std::string failed = "Failed trying to copy '" + missing + "' to '" + installDir_ + "\\" + missing + "'";
+    EXPECT_EQ(shown[0], std::wstring(failed.begin(), failed.end()));
+    EXPECT_EQ(shown[1], L"Failed to copy files");
+    EXPECT_EQ(shown[2].rfind(L"Mailwick FAILED to install.  Please run setup again.\nIf problem persists please contact ", 0), 0u);
+    EXPECT_EQ(w.process.waitExit(20s), 0);
+
+    for (size_t i = 0; i + 2 < listed.size(); ++i)
+        EXPECT_NE(GetFileAttributesA((installDir_ + "\\" + listed[i]).c_str()), INVALID_FILE_ATTRIBUTES) << listed[i];
+    EXPECT_EQ(GetFileAttributesA((installDir_ + "\\" + listed.back()).c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kAppPathsKeyPath));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKeyPath));
+    EXPECT_EQ(FindWindowA("AppWClass", "Mailwick_Main"), nullptr);
+}
+
+TEST_F(Installer, CancelOnAnyPageInstallsNothing) {
+    for (int page = 0; page < 4; ++page) {
+        Wizard w;
+        ASSERT_TRUE(w.start(source_));
+        for (int p = 1; p <= page; ++p) ASSERT_TRUE(w.press(PSBTN_NEXT, p));
+        PostMessageW(w.sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+        EXPECT_EQ(w.process.waitExit(20s), 0) << "page " << page + 1;
+        EXPECT_EQ(FindMessageBox(w.process.pid(), L"Setup"), nullptr);
+        ExpectNothingInstalled();
+    }
+}
+
+TEST_F(Installer, SetupRefusesWhileTheCheckerRuns) {
+    SetRegDword("CheckAutoStart", 0);  // no first-run shortcut from this checker
+    CheckerProcess checker;
+    ASSERT_TRUE(checker.start(CheckerExePath(), source_));
+    ASSERT_NE(checker.waitForMainWindow(), nullptr);
+    CheckerProcess setup;
+    ASSERT_TRUE(setup.start(source_ + "\\setup.exe", source_));
+    HWND box = WaitForMessageBox(setup.pid(), L"Setup");
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(MessageBoxText(box), kRunningSetup);
+    AnswerMessageBox(box, IDOK);
+    EXPECT_EQ(setup.waitExit(20s), 0);
+    EXPECT_TRUE(TopLevelWindows(setup.pid()).empty());
+    EXPECT_EQ(GetFileAttributesA(installDir_.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kAppPathsKeyPath));
 }
 
 // MWuninst over an installation made by hand: the entries setup writes and a program folder.

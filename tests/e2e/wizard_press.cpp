@@ -1,7 +1,7 @@
 // Presses a button of the running setup wizard, as a click would: posts PSM_PRESSBUTTON
 // with the button named on the command line (back, next, finish, cancel) to the wizard
-// window. For scripts; run it on the wizard's display. Exit code 0 when the wizard was
-// there (within 30 s), 1 when not, 2 on bad use.
+// window; "wait" only waits for the wizard. For scripts; run it on the wizard's display.
+// Exit code 0 when the wizard was there (within 60 s), 1 when not, 2 on bad use.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -25,11 +25,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR args, int) {
     if (std::strcmp(args, "next") == 0) button = PSBTN_NEXT;
     if (std::strcmp(args, "finish") == 0) button = PSBTN_FINISH;
     if (std::strcmp(args, "cancel") == 0) button = PSBTN_CANCEL;
-    if (button < 0) return 2;
-    for (int tries = 0; tries < 300; ++tries) {
+    const bool waitOnly = std::strcmp(args, "wait") == 0;
+    if (button < 0 && !waitOnly) return 2;
+    for (int tries = 0; tries < 600; ++tries) {
         EnumWindows(FindSheet, 0);
         if (g_sheet) {
-            PostMessageW(g_sheet, PSM_PRESSBUTTON, static_cast<WPARAM>(button), 0);
+            if (!waitOnly) PostMessageW(g_sheet, PSM_PRESSBUTTON, static_cast<WPARAM>(button), 0);
             return 0;
         }
         Sleep(100);

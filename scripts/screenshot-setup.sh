@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Screenshots of the installer: setup.exe from the shipped folder, run in a private Wine
+# prefix on a private Xvfb display, shown page by page, then while it installs.
+# usage: scripts/screenshot-setup.sh [BUILD_DIR]   (default build/win64; it must be built)
+# Writes BUILD_DIR/screenshots/setup-page-N.png (the four wizard pages),
+# setup-progress.png (during the installation) and setup-done.png (the closing message).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$(cd "${1:-$root/build/win64}" && pwd)
+shipped="$build/Mailwick"
+press="$build/tests-bin/wizard_press.exe"
+out="$build/screenshots"
+for f in "$shipped/setup.exe" "$press"; do [ -f "$f" ] || { echo "build $f first" >&2; exit 1; }; done
+mkdir -p "$out"
+rm -f "$out"/setup-*.png
+
+export WINEPREFIX="$out/prefix-setup" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+WINE=$(command -v wine64 || command -v wine || echo /usr/lib/wine/wine64)
+WINESERVER=$(command -v wineserver || echo /usr/lib/wine/wineserver)
+
+n=70
+while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$out/xvfb-setup.log" 2>&1 &
+xvfb=$!
+export DISPLAY=":$n"
+cleanup() {
+  "$WINESERVER" -k 2>/dev/null || true
+  kill "$xvfb" 2>/dev/null || true
+}
+trap cleanup EXIT
+for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+[ -f "$WINEPREFIX/system.reg" ] || "$WINE" wineboot -i >"$out/wineboot-setup.log" 2>&1
+
+# Install from a copy; files that this tree does not build yet get stand-ins there.
+src="$out/setup-source"
+rm -rf "$src" && cp -r "$shipped" "$src"
+while IFS= read -r name; do
+  [ -e "$src/$name" ] || { echo "stand-in for $name" >"$src/$name"; echo "no $name in the shipped folder: stand-in used" >&2; }
+done <"$src/setup.lst"
+
+shot() { sleep "${2:-1}"; import -window root "$out/$1.png"; echo "$out/$1.png"; }
+# A Wine desktop draws the title bars, as Windows would.
+(cd "$src" && "$WINE" explorer /desktop=setup,1024x768 setup.exe >"$out/setup.log" 2>&1 &)
+"$WINE" explorer /desktop=setup,1024x768 "$press" wait
+shot setup-page-1
+for page in 2 3 4; do
+  "$WINE" explorer /desktop=setup,1024x768 "$press" next
+  shot "setup-page-$page"
+done
+"$WINE" explorer /desktop=setup,1024x768 "$press" finish
+shot setup-progress 1.2
+shot setup-done 3
