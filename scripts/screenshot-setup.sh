@@ -42,7 +42,7 @@ shot() { sleep "${2:-1}"; import -window root "$out/$1.png"; echo "$out/$1.png";
 # A Wine desktop draws the title bars, as Windows would.
 (cd "$src" && "$WINE" explorer /desktop=setup,1024x768 setup.exe >"$out/setup.log" 2>&1 &)
 "$WINE" explorer /desktop=setup,1024x768 "$press" wait
-shot setup-page-1
+shot setup-page-1 3
 for page in 2 3 4; do
   "$WINE" explorer /desktop=setup,1024x768 "$press" next
   shot "setup-page-$page"
