@@ -103,6 +103,9 @@ void OpenMailListWindow(HWND mainWindow) {
     if (HWND hwnd = g_process.mailListWindow.load()) {
         SetForegroundWindow(hwnd);
         ShowWindow(hwnd, SW_SHOWNORMAL);
+        // The process's first ShowWindow takes the show command it was started with (hidden
+        // or minimised when started that way), so the first Open would show nothing.
+        if (!IsWindowVisible(hwnd) || IsIconic(hwnd)) ShowWindow(hwnd, SW_SHOWNORMAL);
         UpdateWindow(hwnd);
     }
 }

@@ -1,0 +1,99 @@
+#!/usr/bin/env bash
+# Screenshots of the mail list window: the checker, run in a Wine virtual desktop on a
+# private Xvfb display against a private Dovecot, checks twenty generated messages (the
+# last six arriving after a first check, so they show as new) and opens its list window.
+# usage: scripts/screenshot-list.sh [BUILD_DIR]   (default build/win64; it must be built)
+# Writes BUILD_DIR/screenshots/list-open.png (as opened: newest first),
+# list-by-from.png (after a click on the From heading) and list-keys.png (after keys).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$(cd "${1:-$root/build/win64}" && pwd)
+checker="$build/bin/mailwick.exe"
+post="$build/tests-bin/post_command.exe"
+out="$build/screenshots"
+for f in "$checker" "$post"; do [ -f "$f" ] || { echo "build $f first" >&2; exit 1; }; done
+mkdir -p "$out"
+rm -f "$out"/list-*.png
+
+ip=127.0.0.54
+dovecot="$out/dovecot-list"
+export WINEPREFIX="$out/prefix-list" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+WINE=$(command -v wine64 || command -v wine || echo /usr/lib/wine/wine64)
+WINESERVER=$(command -v wineserver || echo /usr/lib/wine/wineserver)
+
+n=60
+while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$out/xvfb-list.log" 2>&1 &
+xvfb=$!
+export DISPLAY=":$n"
+cleanup() {
+  "$WINESERVER" -k 2>/dev/null || true
+  kill "$xvfb" 2>/dev/null || true
+  bash "$root/tests/fixtures/dovecot.sh" stop "$dovecot" || true
+}
+trap cleanup EXIT
+for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+[ -f "$WINEPREFIX/system.reg" ] || "$WINE" wineboot -i >"$out/wineboot-list.log" 2>&1
+
+senders=("Ann Marsh <ann@example.org>" "bob@example.net" "Carol Writer <carol@example.com>"
+         "Dave Long-Name Smithson <dave.smithson@example.co.uk>" "eve@example.org")
+subjects=("Lunch on Friday?" "Build report" "Photos from the trip" "Re: meeting notes"
+          "Invoice 2026-114" "A rather long subject line that will not fit the column at its default width")
+deliver() {  # deliver INDEX
+  local i=$1 s=${senders[$(( $1 % 5 ))]} subject=${subjects[$(( $1 % 6 ))]}
+  local body
+  body=$(head -c $(( (i * 7919) % 40000 + 200 )) /dev/zero | tr '\0' 'x' | fold -w 70)
+  printf 'Received: from relay.example.org by pop.example.org; Mon, %d Dec 2026 %02d:%02d:00 +0000\r\nFrom: %s\r\nTo: mailwick@example.org\r\nSubject: %s\r\nDate: Mon, %d Dec 2026 %02d:%02d:00 +0000\r\n\r\n%s\r\n' \
+    $(( i % 7 + 1 )) $(( 8 + i % 10 )) $(( (i * 13) % 60 )) "$s" "$subject" $(( i % 7 + 1 )) $(( 8 + i % 10 )) $(( (i * 13) % 60 )) "$body" |
+    bash "$root/tests/fixtures/dovecot.sh" deliver "$dovecot"
+}
+bash "$root/tests/fixtures/dovecot.sh" start "$dovecot" "$ip" mailwick secret
+for i in $(seq 1 14); do deliver "$i"; done
+
+# The account is stored with every character code plus one.
+shift_text() { printf '%s' "$1" | perl -pe 's/(.)/chr(ord($1) + 1)/ge'; }
+key='HKCU\Software\Quenby Systems\Mailwick\Version 1.0'
+reg_sz() { "$WINE" reg add "$key" /v "$1" /t REG_SZ /d "$2" /f >/dev/null 2>&1; }
+reg_dword() { "$WINE" reg add "$key" /v "$1" /t REG_DWORD /d "$2" /f >/dev/null 2>&1; }
+reg_sz Username "$(shift_text mailwick)"
+reg_sz Password "$(shift_text secret)"
+reg_sz Server "$(shift_text "$ip")"
+reg_dword CheckAutoStart 0
+reg_dword NotifPlayWav 0
+reg_dword NotifPlayAlarm 0
+reg_dword NotifShowDialog 0
+reg_dword LaunchMail 0
+
+work="$out/work-list"
+rm -rf "$work"
+mkdir -p "$work"
+cd "$work"
+"$WINE" explorer /desktop=Mailwick,1024x768 "$checker" >"$out/checker-list.log" 2>&1 &
+for _ in $(seq 120); do
+  [ "$(import -window root -format '%k' info:)" -gt 1 ] && break
+  sleep 0.5
+done
+sleep 2
+command() { "$WINE" explorer /desktop=Mailwick,1024x768 "$post" "$1" >>"$out/checker-list.log" 2>&1; }
+command 201  # Check Now: the first fourteen
+sleep 4
+for i in $(seq 15 20); do deliver "$i"; done
+command 201  # the last six arrive as new
+sleep 4
+command 202  # Open
+sleep 3
+import -window root "$out/list-open.png"
+
+# The window opens at the desktop's top left: a click on the From heading sorts by sender,
+# descending; a click on the first row, then Down and End move the selection by keyboard.
+xdotool mousemove 260 50 click 1
+sleep 1
+import -window root "$out/list-by-from.png"
+xdotool mousemove 300 68 click 1
+xdotool key Down End
+sleep 1
+import -window root "$out/list-keys.png"
+
+command 204
+sleep 1
+ls "$out"/list-*.png
