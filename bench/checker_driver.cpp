@@ -1,0 +1,150 @@
+// Times the real mailwick.exe from outside, as a user's Check Now would start it: the
+// first check (no "UIDL" file, every message new) and the steady check (nothing new).
+// Run under Wine by checker_wine.py, which starts the server and measures the floor.
+//
+// usage: checker_driver MAILWICK_EXE WORK_DIR SERVER_IP FIRST_RUNS STEADY_RUNS
+// Prints one line per figure: "first_saved S", "first_idle S", "steady_saved S",
+// "steady_idle S", "peak_memory_kib K"; "error TEXT" and exit code 1 when a check fails.
+#include <windows.h>
+#include <psapi.h>
+#include <tlhelp32.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "e2e/driver.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using mwtest::CheckerProcess;
+
+constexpr WORD kCheckNow = 201;
+constexpr WORD kExit = 204;
+
+[[noreturn]] void Fail(const char* what) {
+    std::printf("error %s\n", what);
+    std::fflush(stdout);
+    std::exit(1);
+}
+
+int ThreadCount(DWORD pid) {
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snap == INVALID_HANDLE_VALUE) return -1;
+    THREADENTRY32 t{};
+    t.dwSize = sizeof t;
+    int count = 0;
+    for (BOOL more = Thread32First(snap, &t); more; more = Thread32Next(snap, &t)) {
+        if (t.th32OwnerProcessID == pid) ++count;
+    }
+    CloseHandle(snap);
+    return count;
+}
+
+// Polls often: the figures are fractions of a second.
+template <class Pred>
+bool PollUntil(Pred pred, std::chrono::seconds timeout) {
+    const auto end = Clock::now() + timeout;
+    while (!pred()) {
+        if (Clock::now() > end) return false;
+        Sleep(1);
+    }
+    return true;
+}
+
+struct Times {
+    double saved;  // from the command to "LastStatus", written right after "UIDL"
+    double idle;   // to the end of the check's worker thread
+};
+
+// One Check Now. "LastStatus" is removed first so that its return marks the saved scan.
+Times CheckNow(const CheckerProcess& p) {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, mwtest::kSettingsKey, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
+        RegDeleteValueA(key, "LastStatus");
+        RegCloseKey(key);
+    }
+    const int threadsBefore = ThreadCount(p.pid());
+    std::string status;
+    const auto start = Clock::now();
+    p.postCommand(kCheckNow);
+    if (!PollUntil([&] { return mwtest::GetRegString("LastStatus", &status); }, std::chrono::seconds(1800)))
+        Fail("no LastStatus after Check Now");
+    const auto saved = Clock::now();
+    // The worker thread starts after the command and ends with the check.
+    if (!PollUntil([&] { return ThreadCount(p.pid()) <= threadsBefore; }, std::chrono::seconds(600)))
+        Fail("the check did not end");
+    const auto idle = Clock::now();
+    if (status.find("new item") == std::string::npos) Fail(("unexpected status: " + status).c_str());
+    std::fprintf(stderr, "  %s\n", status.c_str());
+    return {std::chrono::duration<double>(saved - start).count(), std::chrono::duration<double>(idle - start).count()};
+}
+
+// Later on the NEWMAIL dialog, so the next first check starts with an empty list.
+void CloseNewMailDialog(const CheckerProcess& p) {
+    for (HWND dialog : mwtest::TopLevelWindows(p.pid(), L"Mailwick - New Mail!"))
+        PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    PollUntil([&] { return mwtest::TopLevelWindows(p.pid(), L"Mailwick - New Mail!").empty(); },
+              std::chrono::seconds(30));
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 6) {
+        std::fprintf(stderr, "usage: checker_driver MAILWICK_EXE WORK_DIR SERVER_IP FIRST_RUNS STEADY_RUNS\n");
+        return 2;
+    }
+    const std::string exe = argv[1], dir = argv[2], ip = argv[3];
+    const int firstRuns = std::max(1, std::atoi(argv[4]));
+    const int steadyRuns = std::max(1, std::atoi(argv[5]));
+
+    mwtest::ClearSettingsKey();
+    mwtest::SetAccount("mailwick", "secret", ip);
+    mwtest::SetRegDword("CheckAutoStart", 0);
+    mwtest::SetRegBinary32("NotifPlayWav", 0);
+    mwtest::SetRegBinary32("NotifPlayAlarm", 0);
+    const std::string uidl = dir + "\\UIDL";
+    DeleteFileA(uidl.c_str());
+
+    CheckerProcess p;
+    if (!p.start(exe, dir) || !p.waitForMainWindow()) Fail("the checker did not start");
+
+    std::vector<double> firstSaved, firstIdle, steadySaved, steadyIdle;
+    for (int i = 0; i < firstRuns; ++i) {
+        CloseNewMailDialog(p);
+        DeleteFileA(uidl.c_str());
+        Times t = CheckNow(p);
+        firstSaved.push_back(t.saved);
+        firstIdle.push_back(t.idle);
+    }
+    for (int i = 0; i < steadyRuns; ++i) {
+        Times t = CheckNow(p);
+        steadySaved.push_back(t.saved);
+        steadyIdle.push_back(t.idle);
+    }
+
+    PROCESS_MEMORY_COUNTERS memory{};
+    memory.cb = sizeof memory;
+    HANDLE h = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, p.pid());
+    if (h && GetProcessMemoryInfo(h, &memory, sizeof memory))
+        std::printf("peak_memory_kib %llu\n", static_cast<unsigned long long>(memory.PeakWorkingSetSize / 1024));
+    if (h) CloseHandle(h);
+
+    std::printf("first_saved %.4f\nfirst_idle %.4f\nsteady_saved %.4f\nsteady_idle %.4f\n", Median(firstSaved),
+                Median(firstIdle), Median(steadySaved), Median(steadyIdle));
+    std::fflush(stdout);
+    CloseNewMailDialog(p);
+    p.postCommand(kExit);
+    if (p.waitExit(std::chrono::seconds(60)) < 0) p.kill();
+    return 0;
+}
