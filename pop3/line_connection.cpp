@@ -311,7 +311,12 @@ int LineConnection::connectTo(const char* host, int port) {
 
 int LineConnection::sendLine(std::string_view text) {
     if (!socket_) return 0;
-    if (socket_->sendText(text)) socket_->sendText("\r\n");
+    // One write per line: a separate CR LF would wait for the server's delayed
+    // acknowledgement of the command (Nagle), tens of milliseconds per command.
+    std::string line;
+    line.reserve(text.size() + 2);
+    line.append(text).append("\r\n");
+    socket_->sendText(line);
     return 1;
 }
 

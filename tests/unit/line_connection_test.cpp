@@ -71,6 +71,47 @@ TEST_F(LineTest, SendLineEndsWithCrLf) {
     EXPECT_TRUE(server.problems().empty());
 }
 
+// A line and its CR LF in two writes: the CR LF waits for the server's delayed
+// acknowledgement of the first, tens of milliseconds per command once the connection's
+// quick acknowledgements are used up. The server here takes each line with one receive.
+TEST(LineConnectionSend, EachLineArrivesInOneSegment) {
+    pop3::setIoTimeout(5s);
+    int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    ASSERT_EQ(::listen(listener, 1), 0);
+    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len), 0);
+    pop3::LineConnection connection;
+    ASSERT_EQ(connection.connectTo("127.0.0.1", ntohs(addr.sin_port)), 1);
+    int server = ::accept(listener, nullptr, nullptr);
+    ASSERT_GE(server, 0);
+    int split = 0;
+    for (int i = 0; i < 40; ++i) {
+        const std::string line = "TOP " + std::to_string(i + 1) + " 0";
+        ASSERT_EQ(connection.sendLine(line), 1);
+        std::string got;
+        char block[256];
+        int receives = 0;
+        while (got.size() < 2 || got.compare(got.size() - 2, 2, "\r\n") != 0) {
+            ssize_t n = ::recv(server, block, sizeof block, 0);
+            ASSERT_GT(n, 0);
+            got.append(block, std::size_t(n));
+            ++receives;
+        }
+        EXPECT_EQ(got, line + "\r\n");
+        if (receives > 1) ++split;
+        ASSERT_EQ(::send(server, "+OK\r\n", 5, 0), 5);
+        ASSERT_EQ(connection.readLine(), "+OK");
+    }
+    EXPECT_EQ(split, 0);
+    ::close(server);
+    ::close(listener);
+    pop3::setIoTimeout(60s);
+}
+
 TEST_F(LineTest, StalledServerFailsTheReadAfterTheBound) {
     pop3::setIoTimeout(200ms);
     server.send("partial").stall(10s);
