@@ -14,6 +14,7 @@ usage: bench/checker_wine.py [--build DIR] [--ip ADDRESS] [--runs N] [COUNT...]
        (default build/win64, counts 1000 10000)
 """
 import argparse
+import hashlib
 import os
 import poplib
 import pwd
@@ -89,6 +90,13 @@ def dovecot(*args):
     subprocess.run(["bash", os.path.join(ROOT, "tests/fixtures/dovecot.sh")] + list(args), check=True)
 
 
+def tree_address(build, host):
+    """An address on the build tree's own loopback network, as the tests' CMake sets it
+    up (127.A.B from the tree's path), so the benchmark meets no other checkout's server."""
+    h = hashlib.md5(build.encode()).hexdigest()
+    return "127.%d.%d.%d" % (int(h[0:2], 16) % 254 + 1, int(h[2:4], 16), host)
+
+
 def wine_path(path):
     return "Z:" + path.replace("/", "\\")
 
@@ -138,11 +146,13 @@ def run_size(args, env_dir, count):
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--build", default=os.path.join(ROOT, "build/win64"))
-    ap.add_argument("--ip", default=os.environ.get("MAILWICK_BENCH_IP", "127.0.0.61"))
+    ap.add_argument("--ip", help="server address (default: host 200 of the build tree's test network)")
     ap.add_argument("--runs", type=int, default=3, help="first checks per size (median)")
     ap.add_argument("counts", nargs="*", type=int, default=[1000, 10000])
     args = ap.parse_args()
     args.build = os.path.abspath(args.build)
+    if not args.ip:
+        args.ip = tree_address(args.build, 200)
 
     env_dir = os.path.join(args.build, "bench-checker")
     wine_env = os.path.join(ROOT, "tests/win/wine-env.sh")
