@@ -117,7 +117,8 @@ int main(int argc, char** argv) {
     DeleteFileA(uidl.c_str());
 
     CheckerProcess p;
-    if (!p.start(exe, dir) || !p.waitForMainWindow()) Fail("the checker did not start");
+    // A loaded machine may take long to start the prefix's first program.
+    if (!p.start(exe, dir) || !p.waitForMainWindow(std::chrono::seconds(120))) Fail("the checker did not start");
 
     std::vector<double> firstSaved, firstIdle, steadySaved, steadyIdle;
     for (int i = 0; i < firstRuns; ++i) {
