@@ -86,7 +86,13 @@ int RunChecker(HINSTANCE instance) {
 
     const bool rasLoaded = LoadRasLibrary() == 1;
     g_process.state.SetRasAvailable(rasLoaded ? 1 : 0);
-    if (!StartSockets()) return 0;
+    if (!StartSockets()) {
+        // The window added the tray icon; it must not outlive the program.
+        TrayIconAction(mainWindow, TrayDelete);
+        DestroyWindow(mainWindow);
+        if (rasLoaded) FreeRasLibrary();
+        return 0;
+    }
 
     LoadTrayResources();
     g_process.state.SetFlashPhase(0);
@@ -95,6 +101,9 @@ int RunChecker(HINSTANCE instance) {
 
     const int code = RunMessageLoop();
     Shutdown(rasLoaded);
+    // A check still running after the close wait uses the status text, the row table and
+    // their locks: end the process now, before the runtime destroys them under it.
+    if (g_process.state.CheckIdle() == 0) ExitProcess(static_cast<UINT>(code));
     return code;
 }
 

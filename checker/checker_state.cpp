@@ -1,5 +1,7 @@
 #include "checker/checker_state.h"
 
+#include <mutex>
+
 #include "checker/tray.h"
 
 namespace mailwick {
@@ -7,7 +9,13 @@ namespace mailwick {
 ProcessItems g_process;
 
 namespace {
-void Refresh() { UpdateTrayIcon(TrayIconIndex()); }
+// Reading the flags and showing their picture happen under one lock: the worker and the
+// main thread changing flags at once could otherwise show the older picture last.
+std::mutex g_refreshLock;
+void Refresh() {
+    std::lock_guard<std::mutex> hold(g_refreshLock);
+    UpdateTrayIcon(TrayIconIndex());
+}
 }  // namespace
 
 void CheckerState::SetCheckingOn(std::int32_t value) { checkingOn_.store(value); Refresh(); }

@@ -84,8 +84,8 @@ int32_t ReadSettings(Settings& settings) {
         s.SetRASDisconnect(read.Flag("RASDisconnect", 1));
         s.SetRASDisconExceptNewMail(read.Flag("RASDisconExceptNewMail", 1));
         s.SetRASDisconExceptExist(read.Flag("RASDisconExceptExist", 1));
-        s.SetCheckFreqLO(read.Number("CheckFreqLO", kDefaultCheckFreqLO));
-        s.SetCheckFreqHI(read.Number("CheckFreqHI", kDefaultCheckFreqHI));
+        s.SetCheckFreqLO(UsableCheckFreq(read.Number("CheckFreqLO", kDefaultCheckFreqLO), kDefaultCheckFreqLO));
+        s.SetCheckFreqHI(UsableCheckFreq(read.Number("CheckFreqHI", kDefaultCheckFreqHI), kDefaultCheckFreqHI));
         DWORD autoStart = 0;
         autoStartAbsent = !key.ReadNumber("CheckAutoStart", &autoStart);
         s.SetCheckAutoStart(autoStartAbsent ? 1 : static_cast<int32_t>(autoStart));

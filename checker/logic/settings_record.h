@@ -18,6 +18,12 @@ inline constexpr std::size_t kLongTextWidth = 250;   // sound files, mail progra
 
 inline constexpr uint32_t kDefaultCheckFreqLO = 3'600'000;  // 60 minutes
 inline constexpr uint32_t kDefaultCheckFreqHI = 300'000;    // 5 minutes
+// A stored period shorter than this (0 from a hand edit or an older tool) would check
+// back to back; it reads as the default instead.
+inline constexpr uint32_t kShortestCheckFreq = 60'000;
+inline constexpr uint32_t UsableCheckFreq(uint32_t stored, uint32_t fallback) {
+    return stored < kShortestCheckFreq ? fallback : stored;
+}
 inline constexpr char kDefaultNotifWav[] = "newmail.wav";
 inline constexpr char kDefaultNotifAlarmWav[] = "alarm.wav";
 inline constexpr char kDefaultMailProgramName[] = "Other";

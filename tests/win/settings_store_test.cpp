@@ -198,6 +198,20 @@ TEST_F(SettingsStore, NumbersThatDoNotFitFourBytesTakeTheDefault) {
     EXPECT_EQ(s.GetUseRAS(), 0);
 }
 
+TEST_F(SettingsStore, PeriodsBelowAMinuteReadAsTheirDefaults) {
+    // A period of 0 would make a timer that checks back to back.
+    NotFirstRun();
+    WriteRaw("CheckFreqHI", REG_DWORD, Le32(0));
+    WriteRaw("CheckFreqLO", REG_DWORD, Le32(59999));
+    Settings s;
+    ReadSettings(s);
+    EXPECT_EQ(s.GetCheckFreqHI(), 300000u);
+    EXPECT_EQ(s.GetCheckFreqLO(), 3600000u);
+    WriteRaw("CheckFreqLO", REG_DWORD, Le32(60000));
+    ReadSettings(s);
+    EXPECT_EQ(s.GetCheckFreqLO(), 60000u);
+}
+
 TEST_F(SettingsStore, ReadingDoesNotLookAtTheStoredType) {
     NotFirstRun();
     WriteRaw("CheckFreqHI", REG_BINARY, Le32(120000));

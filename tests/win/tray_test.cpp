@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "checker/checker_state.h"
@@ -158,6 +160,33 @@ TEST_F(Tray, EverySetterButRasAvailableShowsThePictureAtOnce) {
 TEST_F(Tray, FailureWithCheckingOffShowsTheFailurePicture) {
     g_process.state.SetCheckFailed(1);
     EXPECT_EQ(ShownIndex(), TrayFailed);
+}
+
+std::atomic<HICON> g_lastShown{nullptr};
+BOOL WINAPI RecordLastPictureSlowly(DWORD, PNOTIFYICONDATAA data) {
+    const HICON icon = data->hIcon;
+    Sleep(0);  // a shell call takes a while: room for the other thread to overtake
+    g_lastShown = icon;
+    return TRUE;
+}
+
+TEST_F(Tray, TwoThreadsChangingFlagsAtOnceLeaveTheRightPicture) {
+    // The check worker and the main thread set their flags at the same moment; whichever
+    // call reaches the shell last must carry the picture of the flags as they end up.
+    SetShellNotifyFunction(&RecordLastPictureSlowly);
+    CheckerState& s = g_process.state;
+    s.SetCheckingOn(1);
+    for (int round = 0; round < 200; ++round) {
+        std::thread worker([&] {
+            s.SetCheckIdle(round % 2);
+            s.SetCheckFailed((round / 2) % 2);
+        });
+        s.SetNewMailPending(round % 3 == 0);
+        s.SetFlashPhase(round % 5 == 0);
+        worker.join();
+        ASSERT_EQ(g_lastShown.load(), TrayIconPicture(TrayIconIndex())) << "round " << round;
+    }
+    SetShellNotifyFunction(&RecordShellCall);
 }
 
 TEST_F(Tray, ShellCallsCarryTheIconIdentity) {
