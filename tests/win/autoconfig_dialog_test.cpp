@@ -1,0 +1,170 @@
+// Autoconfig as the Account page runs it: the failure message, and the AUTOCONFIG dialog
+// driven from a second thread while the test's thread sits in its modal loop.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <atomic>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "checker/autoconfig.h"
+#include "checker/autoconfig_res.h"
+#include "common/controls.h"
+#include "common/registry.h"
+#include "fixtures/message_recorder.h"
+#include "fixtures/registry_sandbox.h"
+
+namespace mailwick {
+namespace {
+
+using testing::MessageRecorder;
+using testing::RegistrySandbox;
+
+constexpr int kServerField = 1500;
+constexpr int kUserField = 1501;
+constexpr int kPasswordField = 1502;
+
+// Stands in for the Account page: a window with the three edits.
+class Page {
+public:
+    Page() {
+        hwnd_ = CreateWindowA("STATIC", "page", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200, nullptr, nullptr,
+                              nullptr, nullptr);
+        for (int id : {kServerField, kUserField, kPasswordField})
+            CreateWindowA("EDIT", "old", WS_CHILD, 0, 0, 100, 20, hwnd_,
+                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
+    }
+    ~Page() { DestroyWindow(hwnd_); }
+    HWND Get() const { return hwnd_; }
+    std::string Field(int id) const { return WindowText(GetDlgItem(hwnd_, id)); }
+
+private:
+    HWND hwnd_;
+};
+
+// The dialog once it is shown (its controls exist then), or nullptr once Autoconfig has
+// returned without one (or after 10 s).
+HWND WaitForDialog(const std::atomic<bool>& returned) {
+    for (int i = 0; i < 1000 && !returned; ++i) {
+        HWND d = FindWindowA("#32770", "Mailwick ");
+        if (d && IsWindowVisible(d)) return d;
+        Sleep(10);
+    }
+    return nullptr;
+}
+
+class Autoconfig : public ::testing::Test {
+protected:
+    Autoconfig() {
+        RegKey::Create(HKEY_CURRENT_USER, "Software\\Netscape\\Netscape Navigator\\Mail")
+            .WriteText("POP Name", "pat&co");
+        RegKey::Create(HKEY_CURRENT_USER, "Software\\Netscape\\Netscape Navigator\\Services")
+            .WriteText("POP_Server", "pop.isp.example");
+    }
+
+    // Runs Autoconfig for `client` while `drive` handles the dialog from another thread.
+    int32_t Run(const char* client, const std::function<void(HWND)>& drive) {
+        std::atomic<bool> returned{false};
+        std::thread driver([&] {
+            HWND dialog = WaitForDialog(returned);
+            dialogSeen_ = dialog != nullptr;
+            if (!dialog) return;
+            drive(dialog);
+            // A dialog that the test's keys did not close must not hang the run.
+            for (int i = 0; i < 1000 && !returned; ++i) Sleep(10);
+            if (!returned) {
+                stuck_ = true;
+                PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+            }
+        });
+        const int32_t result = AutoConfigure(page_.Get(), kServerField, kUserField, kPasswordField, client);
+        returned = true;
+        driver.join();
+        EXPECT_FALSE(stuck_) << "the dialog stayed open";
+        return result;
+    }
+
+    static void Type(HWND dialog, const char* text, WPARAM key) {
+        HWND edit = GetDlgItem(dialog, IDC_AUTOCONFIG_PASSWORD);
+        for (const char* c = text; *c; ++c) PostMessageA(edit, WM_CHAR, static_cast<unsigned char>(*c), 0);
+        PostMessageA(edit, WM_KEYDOWN, key, 0);
+    }
+
+    RegistrySandbox registry_;
+    MessageRecorder messages_;
+    Page page_;
+    bool dialogSeen_ = false;
+    std::atomic<bool> stuck_{false};
+};
+
+TEST_F(Autoconfig, DialogShowsWhatWasFoundCentredAndOwnedByThePage) {
+    std::string text, client, server, user;
+    RECT rect{};
+    HWND owner = nullptr;
+    const int32_t result = Run("Netscape Mail", [&](HWND d) {
+        text = WindowText(GetDlgItem(d, IDC_AUTOCONFIG_TEXT));
+        client = WindowText(GetDlgItem(d, IDC_AUTOCONFIG_CLIENT));
+        server = WindowText(GetDlgItem(d, IDC_AUTOCONFIG_SERVER));
+        user = WindowText(GetDlgItem(d, IDC_AUTOCONFIG_USER));
+        GetWindowRect(d, &rect);
+        owner = GetWindow(d, GW_OWNER);
+        SetWindowTextA(GetDlgItem(d, IDC_AUTOCONFIG_PASSWORD), "secret");
+        PostMessageA(d, WM_COMMAND, IDOK, 0);
+    });
+    ASSERT_TRUE(dialogSeen_);
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(text, "Autoconfiguration was successful.  Check the details below and enter the correct "
+                    "password for this mail account.");
+    EXPECT_EQ(client, "Netscape Mail");
+    EXPECT_EQ(server, "pop.isp.example");
+    EXPECT_EQ(user, "pat&co");
+    EXPECT_EQ(owner, page_.Get());
+    EXPECT_EQ(rect.left, (GetSystemMetrics(SM_CXSCREEN) - (rect.right - rect.left)) / 2);
+    EXPECT_EQ(rect.top, (GetSystemMetrics(SM_CYSCREEN) - (rect.bottom - rect.top)) / 2);
+    EXPECT_EQ(page_.Field(kServerField), "pop.isp.example");
+    EXPECT_EQ(page_.Field(kUserField), "pat&co");
+    EXPECT_EQ(page_.Field(kPasswordField), "secret");
+    EXPECT_TRUE(messages_.Messages().empty());
+}
+
+TEST_F(Autoconfig, TypedPasswordAndEnterFillThePage) {
+    // The password box has the focus and takes no more than the 59 characters kept.
+    const std::string typed(70, 'p');
+    EXPECT_EQ(Run("Netscape Messenger", [&](HWND d) { Type(d, typed.c_str(), VK_RETURN); }), 1);
+    EXPECT_EQ(page_.Field(kPasswordField), std::string(59, 'p'));
+    EXPECT_EQ(page_.Field(kServerField), "pop.isp.example");
+}
+
+TEST_F(Autoconfig, EmptyPasswordEscapeAndCancelLeaveThePage) {
+    EXPECT_EQ(Run("Netscape Mail", [](HWND d) { PostMessageA(d, WM_COMMAND, IDOK, 0); }), 1);
+    EXPECT_EQ(Run("Netscape Mail", [](HWND d) { Type(d, "typed", VK_ESCAPE); }), 1);
+    EXPECT_EQ(Run("Netscape Mail", [](HWND d) {
+                  SetWindowTextA(GetDlgItem(d, IDC_AUTOCONFIG_PASSWORD), "secret");
+                  PostMessageA(d, WM_COMMAND, IDCANCEL, 0);
+              }),
+              1);
+    for (int id : {kServerField, kUserField, kPasswordField}) EXPECT_EQ(page_.Field(id), "old");
+    EXPECT_TRUE(messages_.Messages().empty());
+}
+
+TEST_F(Autoconfig, NothingFoundShowsTheMessageOwnedByThePage) {
+    EXPECT_EQ(Run("Eudora 5%s", [](HWND d) { PostMessageA(d, WM_COMMAND, IDCANCEL, 0); }), 0);
+    EXPECT_EQ(Run("", [](HWND d) { PostMessageA(d, WM_COMMAND, IDCANCEL, 0); }), 0);
+    EXPECT_FALSE(dialogSeen_);
+    // The remembered client name is at most 199 characters.
+    EXPECT_EQ(Run(std::string(300, 'c').c_str(), [](HWND d) { PostMessageA(d, WM_COMMAND, IDCANCEL, 0); }), 0);
+    const auto shown = messages_.Messages();
+    ASSERT_EQ(shown.size(), 3u);
+    EXPECT_EQ(shown[0].text, "Sorry, but Mailwick was unable to auto-configure from 'Eudora 5%s'");
+    EXPECT_EQ(shown[0].caption, "Mailwick");
+    EXPECT_EQ(shown[0].owner, page_.Get());
+    EXPECT_EQ(shown[0].type, static_cast<UINT>(MB_OK));
+    EXPECT_EQ(shown[1].text, "Sorry, but Mailwick was unable to auto-configure from ''");
+    EXPECT_EQ(shown[2].text, "Sorry, but Mailwick was unable to auto-configure from '" + std::string(199, 'c') + "'");
+    for (int id : {kServerField, kUserField, kPasswordField}) EXPECT_EQ(page_.Field(id), "old");
+}
+
+}  // namespace
+}  // namespace mailwick
