@@ -1,6 +1,7 @@
 // The Account page: the POP3 account and the mail program.
 #include <array>
 
+#include "checker/autoconfig.h"
 #include "checker/mail_clients.h"
 #include "checker/options_pages.h"
 #include "checker/options_res.h"
@@ -55,8 +56,7 @@ bool AccountPage::OnKillActive() {
 
 bool AccountPage::OnCommand(WORD id, WORD code, HWND) {
     if (id != IDC_AUTOCONFIG || code != BN_CLICKED) return false;
-    // TODO(autoconfig): AutoConfigure(Handle(), IDC_SERVER, IDC_USERNAME, IDC_PASSWORD, client)
-    // once the auto-configuration is built in; until then the button does nothing.
+    AutoConfigure(Handle(), IDC_SERVER, IDC_USERNAME, IDC_PASSWORD, ItemText(IDC_MAIL_CLIENT).c_str());
     return true;
 }
 
