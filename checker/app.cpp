@@ -5,6 +5,7 @@
 #include <string>
 
 #include "checker/checker_state.h"
+#include "checker/debug_log.h"
 #include "checker/dialup.h"
 #include "checker/mail_rows.h"
 #include "checker/main_window.h"
@@ -71,6 +72,7 @@ void Shutdown(bool rasLoaded) {
 }  // namespace
 
 int RunChecker(HINSTANCE instance) {
+    InitDebugLog(kSettingsKeyPath);
     g_process.instance = instance;
     if (FindRunningChecker()) {
         ShowMessageBox(nullptr, kAlreadyRunningText, "Mailwick", MB_OK);

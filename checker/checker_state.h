@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <fstream>
 
 #include "checker/resource.h"
 
@@ -79,6 +80,11 @@ struct ProcessItems {
     std::atomic<HWND> statusBar{nullptr};  // control 601
     // 1: the list shows all rows; 0: only the new ones.
     Flag viewAllMail{1};
+
+    // The diagnostics switch, set once at start-up on the main thread; the log file stays
+    // open (and empty) until the process ends.
+    std::int32_t debugLevel = 0;
+    std::ofstream debugLog;
 };
 
 extern ProcessItems g_process;

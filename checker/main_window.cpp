@@ -2,6 +2,7 @@
 
 #include "checker/checker_state.h"
 #include "checker/dialup.h"
+#include "checker/help.h"
 #include "checker/mail_list_window.h"
 #include "checker/mail_rows.h"
 #include "checker/notification.h"
@@ -58,6 +59,9 @@ bool OnCommand(HWND hwnd, WORD id) {
         case IDM_START_CHECKING: StartCheckingMode(hwnd); return true;
         case IDM_STOP_CHECKING: StopCheckingMode(hwnd); return true;
         case IDM_READ_MAIL: LaunchMailProgram(); return true;
+        case IDM_HELP_CONTENTS: OnHelpContents(hwnd); return true;
+        case IDM_HOMEPAGE: OpenShortcutFile(kHomepageFile); return true;
+        case IDM_MAIL_AUTHOR: OpenShortcutFile(kAuthorFile); return true;
         default: return false;
     }
 }

@@ -1,0 +1,46 @@
+#include "checker/help.h"
+
+#include <atomic>
+
+namespace mailwick {
+
+#ifndef _WIN64
+// The record of Windows 95 / NT 4.0 shells.
+static_assert(sizeof(SHELLEXECUTEINFOA) == 60);
+#endif
+
+namespace {
+std::atomic<ShellExecuteFunction> g_shellExecute{&ShellExecuteExA};
+}  // namespace
+
+std::string HelpFilePath() {
+    char path[MAX_PATH] = {};
+    const DWORD length = GetFullPathNameA(kHelpFileName, MAX_PATH, path, nullptr);
+    if (length == 0 || length >= MAX_PATH) return kHelpFileName;
+    return path;
+}
+
+BOOL ShowHelp(HWND owner, UINT command, ULONG_PTR data) {
+    return WinHelpA(owner, HelpFilePath().c_str(), command, data);
+}
+
+void OnHelpContents(HWND mainWindow) { ShowHelp(mainWindow, HELP_FINDER, 0); }
+
+void OpenShortcutFile(const char* fileName) {
+    SHELLEXECUTEINFOA info{};
+    info.cbSize = sizeof info;
+    info.fMask = 0;
+    info.hwnd = nullptr;
+    info.lpVerb = "Open";
+    info.lpFile = fileName;
+    info.lpParameters = "";
+    info.lpDirectory = "";
+    info.nShow = SW_SHOWNORMAL;
+    g_shellExecute.load()(&info);
+}
+
+ShellExecuteFunction SetShellExecuteFunction(ShellExecuteFunction function) {
+    return g_shellExecute.exchange(function ? function : &ShellExecuteExA);
+}
+
+}  // namespace mailwick

@@ -1,0 +1,38 @@
+// The help file, the two web shortcut files, and the Help menu's commands that open them.
+#pragma once
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <string>
+
+namespace mailwick {
+
+inline constexpr char kHelpFileName[] = "mailwick.hlp";
+inline constexpr char kHomepageFile[] = "Homepage.url";
+inline constexpr char kAuthorFile[] = "Author.url";
+
+// Help topics by context number.
+inline constexpr ULONG_PTR kHelpAfterInstall = 1200;
+inline constexpr ULONG_PTR kHelpAccountPage = 1430;
+inline constexpr ULONG_PTR kHelpConnectionPage = 1431;
+inline constexpr ULONG_PTR kHelpCheckingPage = 1432;
+inline constexpr ULONG_PTR kHelpNotificationsPage = 1433;
+
+// "mailwick.hlp" in the current directory, as a full path: a help viewer that is
+// already running elsewhere would not find the bare name.
+std::string HelpFilePath();
+// WinHelp on the help file; its result.
+BOOL ShowHelp(HWND owner, UINT command, ULONG_PTR data);
+
+// Command 220: the help file's contents.
+void OnHelpContents(HWND mainWindow);
+// Commands 223 and 224: opens the shortcut file with the shell; the result is ignored.
+void OpenShortcutFile(const char* fileName);
+
+// Test seam: the function that carries out the shell call (ShellExecuteExA unless
+// replaced). Returns the previous one.
+using ShellExecuteFunction = BOOL(WINAPI*)(SHELLEXECUTEINFOA*);
+ShellExecuteFunction SetShellExecuteFunction(ShellExecuteFunction function);
+
+}  // namespace mailwick

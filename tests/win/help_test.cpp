@@ -1,0 +1,237 @@
+// The help file in the real help viewer, the Help menu's commands on the checker's main
+// window (with the shell call recorded), and the debug log switch.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "checker/checker_state.h"
+#include "checker/debug_log.h"
+#include "checker/help.h"
+#include "checker/main_window.h"
+#include "checker/resource.h"
+#include "checker/tray.h"
+#include "common/registry.h"
+#include "e2e/driver.h"
+#include "fixtures/registry_sandbox.h"
+#include "fixtures/win_temp_dir.h"
+
+namespace mailwick {
+namespace {
+
+using namespace std::chrono_literals;
+using mwtest::WaitUntil;
+
+std::string BinDir() { return mwtest::WinePath(mwtest::EnvOr("MAILWICK_BINARY_DIR", "")) + "\\bin"; }
+
+// The topics of the help source: context number -> title, and the first (contents) title.
+struct SourceTopics {
+    std::map<unsigned long, std::string> byNumber;
+    std::string contents;
+};
+
+SourceTopics ReadSourceTopics() {
+    SourceTopics topics;
+    std::ifstream in(mwtest::WinePath(mwtest::EnvOr("MAILWICK_SOURCE_DIR", "")) + "\\data\\help\\mailwick.txt");
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.rfind("==", 0) != 0) continue;
+        const auto bar = line.find('|');
+        std::string title = line.substr(bar + 1);
+        title.erase(0, title.find_first_not_of(' '));
+        if (topics.contents.empty()) topics.contents = title;
+        std::istringstream head(line.substr(2, bar - 2));
+        std::string name;
+        head >> name;
+        unsigned long number = 0;
+        while (head >> number) topics.byNumber[number] = title;
+    }
+    return topics;
+}
+
+// The first line of the text the help viewer shows (its topic's heading), or "".
+std::wstring ViewerHeading() {
+    for (HWND viewer = FindWindowA("MS_WINHELP", nullptr); viewer;
+         viewer = FindWindowExA(nullptr, viewer, "MS_WINHELP", nullptr)) {
+        const std::wstring text = mwtest::WindowTextOf(GetDlgItem(viewer, 0x701));
+        if (!text.empty()) return text.substr(0, text.find_first_of(L"\r\n"));
+    }
+    return L"";
+}
+
+std::wstring Wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
+std::string Narrow(const std::wstring& s) { return std::string(s.begin(), s.end()); }
+
+bool ViewerShows(const std::string& title) {
+    return WaitUntil([&] { return ViewerHeading() == Wide(title); }, 15s);
+}
+
+void CloseViewer(const std::string& helpFile) {
+    WinHelpA(nullptr, helpFile.c_str(), HELP_QUIT, 0);
+    WaitUntil([] { return FindWindowA("MS_WINHELP", nullptr) == nullptr; }, 10s);
+}
+
+TEST(HelpViewer, OpensTheTopicOfEveryContextNumberAndTheContents) {
+    const SourceTopics topics = ReadSourceTopics();
+    ASSERT_EQ(topics.contents, "Mailwick Help");
+    ASSERT_GE(topics.byNumber.size(), 31u);
+    // Distinct headings, so each change of topic shows.
+    std::set<std::string> titles{topics.contents};
+    for (const auto& entry : topics.byNumber) titles.insert(entry.second);
+    ASSERT_EQ(titles.size(), topics.byNumber.size() + 1);
+    const std::string file = BinDir() + "\\mailwick.hlp";
+
+    ASSERT_TRUE(WinHelpA(nullptr, file.c_str(), HELP_FINDER, 0));
+    EXPECT_TRUE(ViewerShows(topics.contents)) << "HELP_FINDER shows " << Narrow(ViewerHeading());
+    for (const auto& [number, title] : topics.byNumber) {
+        ASSERT_TRUE(WinHelpA(nullptr, file.c_str(), HELP_CONTEXT, number)) << number;
+        EXPECT_TRUE(ViewerShows(title)) << number << " shows " << Narrow(ViewerHeading());
+    }
+    CloseViewer(file);
+}
+
+// The checker's own main window in this process, its tray calls recorded, not made.
+BOOL WINAPI IgnoreTrayCall(DWORD, PNOTIFYICONDATAA) { return TRUE; }
+
+struct ShellRecord {
+    DWORD cbSize;
+    ULONG fMask;
+    HWND hwnd;
+    std::string verb, file, parameters, directory;
+    int show;
+};
+std::vector<ShellRecord> g_shellCalls;
+
+BOOL WINAPI RecordShellExecute(SHELLEXECUTEINFOA* info) {
+    auto text = [](const char* s) { return s ? std::string(s) : std::string("(null)"); };
+    g_shellCalls.push_back({info->cbSize, info->fMask, info->hwnd, text(info->lpVerb), text(info->lpFile),
+                            text(info->lpParameters), text(info->lpDirectory), info->nShow});
+    return FALSE;  // the result is ignored either way
+}
+
+class HelpCommands : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        g_process.instance = GetModuleHandleA(nullptr);
+        SetShellNotifyFunction(&IgnoreTrayCall);
+        RegisterCheckerClasses(g_process.instance);
+        main_ = CreateMainWindow(g_process.instance);
+    }
+    static void TearDownTestSuite() {
+        DestroyWindow(main_);
+        SetShellNotifyFunction(nullptr);
+    }
+    static inline HWND main_ = nullptr;
+};
+
+TEST_F(HelpCommands, HomepageAndMailAuthorOpenTheirShortcutFilesWithTheShell) {
+    ASSERT_NE(main_, nullptr);
+    g_shellCalls.clear();
+    SetShellExecuteFunction(&RecordShellExecute);
+    SendMessageA(main_, WM_COMMAND, IDM_HOMEPAGE, 0);
+    SendMessageA(main_, WM_COMMAND, IDM_MAIL_AUTHOR, 0);
+    SetShellExecuteFunction(nullptr);
+
+    ASSERT_EQ(g_shellCalls.size(), 2u);
+    const char* files[] = {"Homepage.url", "Author.url"};
+    for (int i = 0; i < 2; ++i) {
+        const ShellRecord& r = g_shellCalls[i];
+        EXPECT_EQ(r.cbSize, sizeof(SHELLEXECUTEINFOA));
+        EXPECT_EQ(r.fMask, 0u);
+        EXPECT_EQ(r.hwnd, nullptr);
+        EXPECT_EQ(r.verb, "Open");
+        EXPECT_EQ(r.file, files[i]);
+        EXPECT_EQ(r.parameters, "");
+        EXPECT_EQ(r.directory, "");
+        EXPECT_EQ(r.show, SW_SHOWNORMAL);
+    }
+}
+
+TEST_F(HelpCommands, ContentsOpensTheHelpFileOfTheCurrentDirectory) {
+    ASSERT_NE(main_, nullptr);
+    char previous[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, previous);
+    ASSERT_TRUE(SetCurrentDirectoryA(BinDir().c_str()));
+    EXPECT_EQ(HelpFilePath(), BinDir() + "\\mailwick.hlp");
+    SendMessageA(main_, WM_COMMAND, IDM_HELP_CONTENTS, 0);
+    EXPECT_TRUE(ViewerShows("Mailwick Help"));
+    CloseViewer(HelpFilePath());
+    SetCurrentDirectoryA(previous);
+}
+
+// The debug switch, with the settings key in a sandbox and the current directory in a
+// scratch folder.
+class DebugLog : public ::testing::Test {
+protected:
+    void SetUp() override {
+        GetCurrentDirectoryA(MAX_PATH, previous_);
+        ASSERT_TRUE(SetCurrentDirectoryA(dir_.Path().c_str()));
+    }
+    void TearDown() override {
+        g_process.debugLog.close();
+        SetCurrentDirectoryA(previous_);
+    }
+    // Runs the start-up step with "DebugLevel" set by `store` (or absent without one).
+    void Start(void (*store)(HKEY)) {
+        testing::RegistrySandbox sandbox;
+        if (store) {
+            RegKey key = RegKey::Create(HKEY_CURRENT_USER, kSettingsKeyPath);
+            store(key.Get());
+        }
+        g_process.debugLog.close();
+        InitDebugLog(kSettingsKeyPath);
+        keyExists_ = static_cast<bool>(RegKey::Open(HKEY_CURRENT_USER, kSettingsKeyPath));
+    }
+    bool LogExists() const { return testing::FileExists(dir_.File("test.log")); }
+
+    testing::TempDir dir_;
+    char previous_[MAX_PATH] = {};
+    bool keyExists_ = false;
+};
+
+void SetLevel(HKEY key, DWORD level) {
+    RegSetValueExA(key, "DebugLevel", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&level), sizeof level);
+}
+
+TEST_F(DebugLog, NoLogWithoutAPositiveLevelAndTheKeyExistsAfterwards) {
+    Start(nullptr);
+    EXPECT_FALSE(LogExists());
+    EXPECT_TRUE(keyExists_);
+    EXPECT_EQ(g_process.debugLevel, 0);
+
+    Start([](HKEY k) { SetLevel(k, 0); });
+    EXPECT_FALSE(LogExists());
+    EXPECT_TRUE(keyExists_);
+
+    Start([](HKEY k) { SetLevel(k, 0xFFFFFFFF); });
+    EXPECT_FALSE(LogExists());
+    EXPECT_EQ(g_process.debugLevel, -1);
+
+    // A level stored as text is not a level.
+    Start([](HKEY k) { RegSetValueExA(k, "DebugLevel", 0, REG_SZ, reinterpret_cast<const BYTE*>("1"), 2); });
+    EXPECT_FALSE(LogExists());
+    EXPECT_EQ(g_process.debugLevel, 0);
+}
+
+TEST_F(DebugLog, LevelOneLeavesAnEmptyLogReplacingAnEarlierOne) {
+    {
+        std::ofstream earlier(dir_.File("test.log"));
+        earlier << "an earlier run's text";
+    }
+    Start([](HKEY k) { SetLevel(k, 1); });
+    EXPECT_TRUE(keyExists_);
+    EXPECT_EQ(g_process.debugLevel, 1);
+    EXPECT_TRUE(g_process.debugLog.is_open());
+    ASSERT_TRUE(LogExists());
+    EXPECT_EQ(mwtest::ReadFileBytes(dir_.File("test.log")), "");
+}
+
+}  // namespace
+}  // namespace mailwick
