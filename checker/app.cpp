@@ -14,6 +14,7 @@
 #include "checker/tray.h"
 #include "common/app_identity.h"
 #include "common/message_box.h"
+#include "common/message_loop.h"
 #include "common/registry.h"
 
 namespace mailwick {
@@ -48,15 +49,6 @@ void LoadSettings(HWND mainWindow) {
     CommitSettings(settings);
     if (!valid) SendMessageA(mainWindow, WM_COMMAND, IDM_OPTIONS, 0);
     if (settings.GetCheckAutoStart() == 1) SendMessageA(mainWindow, WM_COMMAND, IDM_START_CHECKING, 0);
-}
-
-int RunMessageLoop() {
-    MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-    return static_cast<int>(msg.wParam);
 }
 
 void Shutdown(bool rasLoaded) {

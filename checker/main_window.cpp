@@ -1,5 +1,6 @@
 #include "checker/main_window.h"
 
+#include "checker/about.h"
 #include "checker/checker_state.h"
 #include "checker/dialup.h"
 #include "checker/help.h"
@@ -60,6 +61,7 @@ bool OnCommand(HWND hwnd, WORD id) {
         case IDM_STOP_CHECKING: StopCheckingMode(hwnd); return true;
         case IDM_READ_MAIL: LaunchMailProgram(); return true;
         case IDM_HELP_CONTENTS: OnHelpContents(hwnd); return true;
+        case IDM_ABOUT: OnAbout(hwnd); return true;
         case IDM_HOMEPAGE: OpenShortcutFile(kHomepageFile); return true;
         case IDM_MAIL_AUTHOR: OpenShortcutFile(kAuthorFile); return true;
         default: return false;

@@ -12,12 +12,14 @@
 #include <string>
 #include <vector>
 
+#include "checker/about_res.h"
 #include "checker/checker_state.h"
 #include "checker/debug_log.h"
 #include "checker/help.h"
 #include "checker/main_window.h"
 #include "checker/resource.h"
 #include "checker/tray.h"
+#include "common/message_loop.h"
 #include "common/registry.h"
 #include "e2e/driver.h"
 #include "fixtures/registry_sandbox.h"
@@ -164,6 +166,101 @@ TEST_F(HelpCommands, ContentsOpensTheHelpFileOfTheCurrentDirectory) {
     EXPECT_TRUE(ViewerShows("Mailwick Help"));
     CloseViewer(HelpFilePath());
     SetCurrentDirectoryA(previous);
+}
+
+// The about box from command 221, as the tray menu and the mail list window send it.
+class AboutBox : public HelpCommands {
+protected:
+    void SetUp() override {
+        ASSERT_NE(main_, nullptr);
+        LoadTrayResources();
+        list_ = CreateWindowA("STATIC", "list", WS_OVERLAPPED, 0, 0, 100, 100, nullptr,
+                              LoadMenuA(g_process.instance, kUserMenuName), g_process.instance, nullptr);
+        g_process.mailListWindow = list_;
+        g_process.listWindowOpen = 1;
+    }
+    void TearDown() override {
+        if (HWND box = Box()) DestroyWindow(box);
+        g_process.listWindowOpen = 0;
+        g_process.mailListWindow = nullptr;
+        DestroyWindow(list_);
+    }
+    static std::vector<HWND> Boxes() {
+        std::vector<HWND> boxes;
+        for (HWND w = FindWindowA(nullptr, "About Mailwick"); w; w = FindWindowExA(nullptr, w, nullptr, "About Mailwick")) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(w, &pid);
+            if (pid == GetCurrentProcessId()) boxes.push_back(w);
+        }
+        return boxes;
+    }
+    static HWND Box() {
+        const auto boxes = Boxes();
+        return boxes.empty() ? nullptr : boxes.front();
+    }
+    // Greyed in the tray menu and in the list window's menu.
+    bool AboutGreyed() const {
+        UpdateMenuState(1);
+        const UINT tray = GetMenuState(TrayPopupMenu(), IDM_ABOUT, MF_BYCOMMAND);
+        const UINT list = GetMenuState(GetMenu(list_), IDM_ABOUT, MF_BYCOMMAND);
+        EXPECT_EQ(tray & MF_GRAYED, list & MF_GRAYED);
+        return (tray & MF_GRAYED) != 0;
+    }
+    // A key typed into the box, through the program's message loop routing.
+    static void Type(HWND box, WPARAM key) {
+        HWND target = GetFocus() ? GetFocus() : box;
+        PostMessageA(target, WM_KEYDOWN, key, 0);
+        PostMessageA(target, WM_KEYUP, key, 0xC0000000);
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (RouteToModelessDialog(msg)) continue;
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+    HWND list_ = nullptr;
+};
+
+TEST_F(AboutBox, OpensOnceCentredAndTopmostAndEnterClosesItAndEnablesAboutAgain) {
+    EXPECT_FALSE(AboutGreyed());
+    SendMessageA(main_, WM_COMMAND, IDM_ABOUT, 0);
+    SendMessageA(main_, WM_COMMAND, IDM_ABOUT, 0);
+    ASSERT_EQ(Boxes().size(), 1u);
+    HWND box = Box();
+    EXPECT_EQ(g_process.aboutOpen.load(), 1);
+    EXPECT_TRUE(AboutGreyed());
+    EXPECT_EQ(GetWindow(box, GW_OWNER), main_);
+
+    char product[128] = {};
+    GetDlgItemTextA(box, IDC_ABOUT_PRODUCT, product, sizeof product);
+    EXPECT_STREQ(product, "Mailwick (32-bit)\nv1.02\nWindows 95 and NT 4.0");
+    EXPECT_TRUE(GetWindowLongA(box, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_TRUE(IsWindowVisible(box));
+    RECT r;
+    GetWindowRect(box, &r);
+    EXPECT_EQ(r.left, (GetSystemMetrics(SM_CXSCREEN) - (r.right - r.left)) / 2);
+    EXPECT_EQ(r.top, (GetSystemMetrics(SM_CYSCREEN) - (r.bottom - r.top)) / 2);
+
+    SetForegroundWindow(box);
+    Type(box, VK_RETURN);
+    EXPECT_TRUE(Boxes().empty());
+    EXPECT_EQ(g_process.aboutOpen.load(), 0);
+    EXPECT_FALSE(AboutGreyed());
+}
+
+TEST_F(AboutBox, OkButtonAndEscBothCloseIt) {
+    SendMessageA(main_, WM_COMMAND, IDM_ABOUT, 0);
+    ASSERT_NE(Box(), nullptr);
+    SendMessageA(Box(), WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(Box(), nullptr);
+    EXPECT_EQ(g_process.aboutOpen.load(), 0);
+
+    SendMessageA(main_, WM_COMMAND, IDM_ABOUT, 0);
+    ASSERT_NE(Box(), nullptr);
+    SetForegroundWindow(Box());
+    Type(Box(), VK_ESCAPE);
+    EXPECT_EQ(Box(), nullptr);
+    EXPECT_EQ(g_process.aboutOpen.load(), 0);
 }
 
 // The debug switch, with the settings key in a sandbox and the current directory in a
