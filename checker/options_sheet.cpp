@@ -9,6 +9,7 @@
 #include <string>
 
 #include "checker/checker_state.h"
+#include "checker/help.h"
 #include "checker/options_pages.h"
 #include "checker/options_res.h"
 #include "checker/settings.h"
@@ -19,25 +20,15 @@ namespace mailwick {
 
 namespace {
 
-constexpr char kHelpFile[] = "mailwick.hlp";
-
-// The help file beside the current directory, as a full path: a help viewer that is
-// already running elsewhere would not find the bare name.
-BOOL CallWinHelp(HWND owner, UINT command, ULONG_PTR data) {
-    char path[MAX_PATH] = {};
-    const DWORD length = GetFullPathNameA(kHelpFile, MAX_PATH, path, nullptr);
-    return WinHelpA(owner, length && length < MAX_PATH ? path : kHelpFile, command, data);
-}
-
 void PlaySync(const char* file) { PlaySoundA(file, nullptr, SND_FILENAME | SND_SYNC | SND_NODEFAULT); }
 
-std::atomic<HelpFunction> g_help{&CallWinHelp};
+std::atomic<HelpFunction> g_help{&ShowHelp};
 std::atomic<SoundFunction> g_sound{&PlaySync};
 
 }  // namespace
 
 HelpFunction SetOptionsHelpFunction(HelpFunction function) {
-    return g_help.exchange(function ? function : &CallWinHelp);
+    return g_help.exchange(function ? function : &ShowHelp);
 }
 
 SoundFunction SetOptionsSoundFunction(SoundFunction function) {
