@@ -14,6 +14,8 @@
 #define IDC_PASSWORD               502
 #define IDC_MAIL_CLIENT            517  // combo box here; read-only edit on Notifications
 #define IDC_AUTOCONFIG             533
+#define IDC_SECURITY               536  // None, STARTTLS, SSL/TLS
+#define IDC_PORT                   537
 
 // Connection.
 #define IDC_NO_DIALUP              506
@@ -79,3 +81,5 @@
 #define IDH_ALARM_BROWSE           1143
 #define IDH_WAV_BROWSE             1144
 #define IDH_AUTOCONFIG             1147
+#define IDH_SECURITY               1150
+#define IDH_PORT                   1151

@@ -25,7 +25,7 @@ EXPECTED_TOPICS = {
     1111: "Alarm", 1112: "wave file", 1113: "dialog box", 1114: "Test", 1115: "Run mail client",
     1116: "Mail client", 1117: "Mail client", 1126: "Do not disconnect", 1130: "establishes DUN",
     1140: "Windows start-up", 1141: "Alarm sound file", 1142: "Sound file",
-    1143: "alarm sound", 1144: "Browse for the sound file", 1147: "Autoconfig",
+    1143: "alarm sound", 1144: "Browse for the sound file", 1147: "Autoconfig", 1150: "Security", 1151: "Port",
     1200: "installed", 1430: "Account", 1431: "Connection", 1432: "Checking",
     1433: "Notifications",
 }

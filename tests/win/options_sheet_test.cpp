@@ -440,6 +440,24 @@ TEST_F(OptionsSheet, OkWritesEverySettingWithItsTypeAndShiftedAccount) {
     EXPECT_EQ(live.GetLaunchMail(), 1);
 }
 
+TEST_F(OptionsSheet, ChoosingASecurityFillsItsPortAndOkStoresThem) {
+    RunSheet([&](const SheetDriver& d) {
+        EXPECT_EQ(d.Text(IDC_PORT), "110");
+        SendMessageA(d.Item(IDC_SECURITY), CB_SETCURSEL, 2, 0);
+        SendMessageA(d.Page(), WM_COMMAND, MAKEWPARAM(IDC_SECURITY, CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(d.Item(IDC_SECURITY)));
+        EXPECT_EQ(d.Text(IDC_PORT), "995");
+        d.Type(IDC_PORT, "99999");
+        d.Select(1);
+        EXPECT_EQ(messages_.Messages().size(), 1u) << "a port past 65535 is refused";
+        EXPECT_EQ(d.PageIndex(), 0);
+        d.Type(IDC_PORT, "1995");
+        d.Ok();
+    });
+    EXPECT_EQ(SettingsSnapshot().GetSecurity(), 2);
+    EXPECT_EQ(SettingsSnapshot().GetServerPort(), 1995u);
+}
+
 TEST_F(OptionsSheet, PagesNeverShownKeepTheirLiveValues) {
     RunSheet([&](const SheetDriver& d) {
         d.Type(IDC_SERVER, "shown.example.org");
