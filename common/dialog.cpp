@@ -7,14 +7,19 @@
 namespace mailwick {
 
 INT_PTR Dialog::RunModal(HINSTANCE instance, const char* templateName, HWND owner) {
+    if (hwnd_) return -1;  // one dialog per object
     modal_ = true;
     return DialogBoxParamA(instance, templateName, owner, Procedure, reinterpret_cast<LPARAM>(this));
 }
 
 HWND Dialog::CreateModeless(HINSTANCE instance, const char* templateName, HWND owner) {
+    if (hwnd_) return nullptr;
     modal_ = false;
     HWND hwnd = CreateDialogParamA(instance, templateName, owner, Procedure, reinterpret_cast<LPARAM>(this));
-    if (hwnd) AddModelessDialog(hwnd);
+    // A dialog that ended while it was set up is gone: its handle value may come back
+    // for another window, so it must not stay in the loop's list.
+    if (!hwnd || hwnd != hwnd_) return nullptr;
+    AddModelessDialog(hwnd);
     return hwnd;
 }
 
@@ -73,6 +78,11 @@ INT_PTR Dialog::Guarded(Dialog* self, HWND hwnd, UINT message, WPARAM wParam, LP
         result = self->Dispatch(message, wParam, lParam);
     } catch (...) {
         result = FALSE;
+        // A dialog whose set-up failed would open half made; a page stays, as the sheet owns it.
+        if (message == WM_INITDIALOG && !self->page_) {
+            if (self->modal_) EndDialog(hwnd, -1);
+            else DestroyWindow(hwnd);
+        }
     }
     if (message == WM_NCDESTROY) {
         RemoveModelessDialog(hwnd);
@@ -105,6 +115,7 @@ INT_PTR CALLBACK PropertyPage::PageProcedure(HWND hwnd, UINT message, WPARAM wPa
         if (self) {
             self->hwnd_ = hwnd;
             self->modal_ = false;
+            self->page_ = true;
             SetWindowLongPtrA(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
         }
     }

@@ -20,7 +20,8 @@ public:
 
     HWND Handle() const { return hwnd_; }
 
-    // Modal; returns the value given to End, or -1 when the dialog could not be made.
+    // Modal; returns the value given to End, or -1 when the dialog could not be made (an
+    // OnInit that throws ends it so). One dialog per object at a time.
     INT_PTR RunModal(HINSTANCE instance, const char* templateName, HWND owner);
     // Modeless; the message loop gives it Tab, Enter and Esc. Null when it could not be made.
     HWND CreateModeless(HINSTANCE instance, const char* templateName, HWND owner);
@@ -61,6 +62,7 @@ private:
 
     HWND hwnd_ = nullptr;
     bool modal_ = false;
+    bool page_ = false;
 };
 
 // One page of a property sheet or wizard. The sheet's notifications arrive as the

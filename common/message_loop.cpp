@@ -32,7 +32,7 @@ bool RouteToModelessDialog(MSG& msg) {
 }
 
 int RunMessageLoop() {
-    MSG msg;
+    MSG msg{};
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
         if (RouteToModelessDialog(msg)) continue;
         TranslateMessage(&msg);

@@ -16,6 +16,7 @@ bool RegisterWindowClass(HINSTANCE instance, const char* name, HICON icon, const
 
 HWND Window::Create(HINSTANCE instance, const char* className, const char* title, DWORD style, DWORD exStyle,
                     HWND parent, int x, int y, int width, int height) {
+    if (hwnd_) return nullptr;  // one window per object
     return CreateWindowExA(exStyle, className, title, style, x, y, width, height, parent, nullptr, instance, this);
 }
 

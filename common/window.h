@@ -24,6 +24,7 @@ public:
     HWND Handle() const { return hwnd_; }
 
     // CreateWindowExA on a class registered with RegisterWindowClass, this object attached.
+    // Null when creation fails or the object carries a window already.
     HWND Create(HINSTANCE instance, const char* className, const char* title, DWORD style, DWORD exStyle = 0,
                 HWND parent = nullptr, int x = CW_USEDEFAULT, int y = CW_USEDEFAULT, int width = CW_USEDEFAULT,
                 int height = CW_USEDEFAULT);
