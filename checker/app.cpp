@@ -16,6 +16,7 @@
 #include "common/message_box.h"
 #include "common/message_loop.h"
 #include "common/registry.h"
+#include "checker/texts.h"
 
 namespace mailwick {
 
@@ -67,7 +68,7 @@ int RunChecker(HINSTANCE instance) {
     InitDebugLog(kSettingsKeyPath);
     g_process.instance = instance;
     if (FindRunningChecker()) {
-        ShowMessageBox(nullptr, kAlreadyRunningText, "Mailwick", MB_OK);
+        ShowMessageBox(nullptr, kAlreadyRunningText, kCaption, MB_OK);
         return 0;
     }
     g_process.mailListWindow.store(nullptr);
@@ -93,6 +94,7 @@ int RunChecker(HINSTANCE instance) {
     ShowLastStatus();
     LoadSettings(mainWindow);
 
+    // Modeless dialogs (NEWMAIL, about) get Tab, Enter and Esc through this loop.
     const int code = RunMessageLoop();
     Shutdown(rasLoaded);
     // A check still running after the close wait uses the status text, the row table and

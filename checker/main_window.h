@@ -10,9 +10,9 @@ inline constexpr char kListWindowClass[] = "AppUserWClass";
 
 // Registers AppWClass and AppUserWClass; false when either fails.
 bool RegisterCheckerClasses(HINSTANCE instance);
-// Creates the hidden main window (which adds the tray icon) and records it.
+// Creates the hidden main window (which adds the tray icon) and records it; null when
+// creation fails or the main window exists already.
 HWND CreateMainWindow(HINSTANCE instance);
-LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Clears CheckIdle and CheckFailed and starts a check worker with the current settings.
 void StartCheck();

@@ -11,7 +11,10 @@
 #include "checker/logic/mail_command.h"
 #include "checker/newmail_res.h"
 #include "checker/settings.h"
+#include "common/controls.h"
+#include "common/dialog.h"
 #include "common/message_box.h"
+#include "checker/texts.h"
 
 namespace mailwick {
 
@@ -27,79 +30,64 @@ void PlaySoundFile(const char* file, bool async) {
     PlaySoundA(file, nullptr, flags);
 }
 
-void CentreOnScreen(HWND dialog) {
-    RECT r;
-    GetWindowRect(dialog, &r);
-    const int width = r.right - r.left;
-    const int height = r.bottom - r.top;
-    const int left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
-    const int top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-    MoveWindow(dialog, left, top, width, height, FALSE);
-}
-
-INT_PTR OnInitDialog(HWND dialog) {
-    g_process.newMailDialogOpen.store(1);
-    CentreOnScreen(dialog);
-    // Greyed only when the program was started already: a value other than 1 means off.
-    EnableWindow(GetDlgItem(dialog, IDC_NEWMAIL_READNOW), SettingsSnapshot().GetLaunchMail() != 1);
-    return TRUE;
-}
-
-void CloseDialog(HWND dialog) {
-    g_process.state.SetNewMailPending(0);
-    g_process.newMailDialogOpen.store(0);
-    DestroyWindow(dialog);
-}
-
-// The user reads later: a connection kept up for reading goes, unless it existed before
-// the check and such connections are to be left alone.
-INT_PTR OnLater(HWND dialog) {
-    EnableWindow(GetDlgItem(dialog, IDC_NEWMAIL_LATER), FALSE);
-    const Settings s = SettingsSnapshot();
-    if (ShouldHangUpOnLater(s.GetUseRAS(), s.GetRASDisconnect(), g_process.dialupWasUp.load(),
-                            s.GetRASDisconExceptExist())) {
-        HangUpRasEntry(s.GetRASEntry());
+// The modeless NEWMAIL dialog. Its Later button has the id of OK, so Enter is Later;
+// it has no Cancel, so Esc does nothing.
+class NewMailDialog : public Dialog {
+protected:
+    BOOL OnInit() override {
+        g_process.newMailDialogOpen.store(1);
+        CentreOnScreen(Handle());
+        // Greyed only when the program was started already: a value other than 1 means off.
+        EnableItem(IDC_NEWMAIL_READNOW, SettingsSnapshot().GetLaunchMail() != 1);
+        return TRUE;
     }
-    CloseDialog(dialog);
-    return TRUE;
-}
 
-INT_PTR OnReadNow(HWND dialog) {
-    CloseDialog(dialog);
-    SendMessageA(g_process.mainWindow.load(), WM_COMMAND, IDM_READ_MAIL, 0);
-    return TRUE;
-}
-
-INT_PTR OnDestroy() {
-    g_process.newMailDialogOpen.store(0);
-    g_process.state.SetNewMailPending(0);
-    g_process.newMailDialog.store(nullptr);
-    return FALSE;
-}
-
-INT_PTR DispatchDialog(HWND dialog, UINT message, WPARAM wParam) {
-    switch (message) {
-        case WM_INITDIALOG: return OnInitDialog(dialog);
-        case WM_COMMAND:
-            switch (LOWORD(wParam)) {
-                case IDC_NEWMAIL_LATER: return OnLater(dialog);
-                case IDC_NEWMAIL_READNOW: return OnReadNow(dialog);
-                default: return FALSE;
-            }
-        case WM_DESTROY: return OnDestroy();
-        default: return FALSE;
+    bool OnCommand(WORD id, WORD code, HWND control) override {
+        if (id == IDC_NEWMAIL_READNOW) {
+            OnReadNow();
+            return true;
+        }
+        return Dialog::OnCommand(id, code, control);
     }
-}
+
+    // The user reads later: a connection kept up for reading goes, unless it existed
+    // before the check and such connections are to be left alone.
+    void OnOK() override {
+        EnableItem(IDC_NEWMAIL_LATER, false);
+        const Settings s = SettingsSnapshot();
+        if (ShouldHangUpOnLater(s.GetUseRAS(), s.GetRASDisconnect(), g_process.dialupWasUp.load(),
+                                s.GetRASDisconExceptExist())) {
+            HangUpRasEntry(s.GetRASEntry());
+        }
+        Close();
+    }
+
+    void OnCancel() override {}
+
+    void OnDestroy() override {
+        g_process.newMailDialogOpen.store(0);
+        g_process.state.SetNewMailPending(0);
+        g_process.newMailDialog.store(nullptr);
+    }
+
+private:
+    void OnReadNow() {
+        Close();
+        SendMessageA(g_process.mainWindow.load(), WM_COMMAND, IDM_READ_MAIL, 0);
+    }
+
+    void Close() {
+        g_process.state.SetNewMailPending(0);
+        g_process.newMailDialogOpen.store(0);
+        End(IDOK);
+    }
+};
+static_assert(IDC_NEWMAIL_LATER == IDOK);
+
+// At most one NEWMAIL dialog is open; later new mail is added to it.
+NewMailDialog g_newMailDialog;
 
 }  // namespace
-
-INT_PTR CALLBACK NewMailDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
-    try {
-        return DispatchDialog(dialog, message, wParam);
-    } catch (...) {
-        return FALSE;
-    }
-}
 
 void OnNewMail(HWND mainWindow) {
     const Settings s = SettingsSnapshot();
@@ -108,7 +96,8 @@ void OnNewMail(HWND mainWindow) {
     g_process.state.SetNewMailPending(1);
     g_process.state.SetFlashPhase(0);
     if (s.GetNotifShowDialog() == 1 && g_process.newMailDialogOpen.load() == 0) {
-        HWND dialog = CreateDialogA(g_process.instance, IDD_NEWMAIL, mainWindow, NewMailDialogProc);
+        HWND dialog = g_newMailDialog.Handle();
+        if (!dialog) dialog = g_newMailDialog.CreateModeless(g_process.instance, IDD_NEWMAIL, mainWindow);
         g_process.newMailDialog.store(dialog);
     }
     if (HWND dialog = g_process.newMailDialog.load()) SetForegroundWindow(dialog);
@@ -152,9 +141,9 @@ void LaunchMailProgram() {
     info.nShow = SW_SHOWNORMAL;
     if (!ShellExecuteExA(&info)) {
         char text[1024 + 64];
-        std::snprintf(text, sizeof text, "Failed to launch mail program '%s' [reason = %d]", command->command.c_str(),
+        std::snprintf(text, sizeof text, kLaunchFailedFormat, command->command.c_str(),
                       static_cast<int>(GetLastError()));
-        ShowMessageBox(nullptr, text, "Mailwick", MB_OK);
+        ShowMessageBox(nullptr, text, kCaption, MB_OK);
     }
 }
 

@@ -15,8 +15,6 @@ void AcknowledgeNewMail(HWND mainWindow);
 // Command 209: starts the program of "MailProgramFile".
 void LaunchMailProgram();
 
-INT_PTR CALLBACK NewMailDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-
 inline constexpr UINT kFlashOnMs = 2000;
 inline constexpr UINT kFlashOffMs = 1000;
 

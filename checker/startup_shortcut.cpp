@@ -7,45 +7,14 @@
 
 #include <string>
 
+#include "common/com.h"
 #include "common/message_box.h"
 
 namespace mailwick {
 
 namespace {
 
-constexpr char kCaption[] = "Mailwick";
 constexpr int kMaxWidePath = 260;
-
-// Holds one COM interface and releases it.
-template <typename T>
-class ComRef {
-public:
-    ComRef() = default;
-    ~ComRef() {
-        if (p_) p_->Release();
-    }
-    ComRef(const ComRef&) = delete;
-    ComRef& operator=(const ComRef&) = delete;
-    T* operator->() const { return p_; }
-    void** Out() { return reinterpret_cast<void**>(&p_); }
-
-private:
-    T* p_ = nullptr;
-};
-
-// COM for this thread, undone only if this call did it.
-class ComScope {
-public:
-    ComScope() : initialized_(SUCCEEDED(CoInitialize(nullptr))) {}
-    ~ComScope() {
-        if (initialized_) CoUninitialize();
-    }
-    ComScope(const ComScope&) = delete;
-    ComScope& operator=(const ComScope&) = delete;
-
-private:
-    bool initialized_;
-};
 
 std::string CurrentDirectory() {
     const DWORD needed = GetCurrentDirectoryA(0, nullptr);
@@ -59,12 +28,12 @@ std::string CurrentDirectory() {
 enum class LinkResult { NoLinkObject, Saved, SaveFailed };
 
 LinkResult SaveShellLink(const std::string& path) {
-    ComRef<IShellLinkA> link;
+    ComPtr<IShellLinkA> link;
     if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                link.Out())))
+                                link.ReceiveVoid())))
         return LinkResult::NoLinkObject;
-    ComRef<IPersistFile> file;
-    if (FAILED(link->QueryInterface(IID_IPersistFile, file.Out()))) return LinkResult::NoLinkObject;
+    ComPtr<IPersistFile> file;
+    if (FAILED(link->QueryInterface(IID_IPersistFile, file.ReceiveVoid()))) return LinkResult::NoLinkObject;
 
     const std::string workingDir = CurrentDirectory();
     const std::string target = workingDir + "\\mailwick.exe";
@@ -95,7 +64,7 @@ void CreateStartupShortcut() {
 
     LinkResult result;
     {
-        ComScope com;
+        ComApartment com;
         result = SaveShellLink(path);
     }
     if (result == LinkResult::NoLinkObject) return;  // silent, as nothing was attempted
