@@ -5,6 +5,8 @@
 #include <mutex>
 #include <type_traits>
 
+#include "checker/logic/settings_table.h"
+
 namespace mailwick {
 
 // Copies under the lock must be plain memory copies: no allocation, nothing to throw.
@@ -18,31 +20,8 @@ void CopyCut(char* field, std::size_t width, std::string_view text) {
     std::memset(field + n, 0, width - n);
 }
 
-Settings::Settings()
-    : AccountValid(0),
-      UseRAS(0),
-      RASEstab(1),
-      CheckRAS(0),
-      RASDisconnect(1),
-      RASDisconExceptNewMail(1),
-      RASDisconExceptExist(1),
-      CheckFreqLO(kDefaultCheckFreqLO),
-      CheckFreqHI(kDefaultCheckFreqHI),
-      CheckAutoStart(1),
-      NotifPlayWav(1),
-      NotifPlayAlarm(1),
-      NotifShowDialog(1),
-      LaunchMail(0) {
-    SetUsername("");
-    SetPassword("");
-    SetServer("");
-    SetRASEntry("");
-    SetNotifWav(kDefaultNotifWav);
-    SetNotifAlarmWav(kDefaultNotifAlarmWav);
-    SetMailProgramName(kDefaultMailProgramName);
-    SetMailProgramFile("");
-    SetSecurity(0);
-    SetServerPort(0);
+Settings::Settings() {
+    for (const SettingValue& value : SettingsTable()) value.SetDefault(*this);
 }
 
 int32_t ValidateAccount(Settings& settings) {

@@ -34,7 +34,8 @@ void CopyCut(char* field, std::size_t width, std::string_view text);
 
 class Settings {
 public:
-    // Every default of a fresh user; the account is empty and not valid.
+    // Every default of a fresh user (from the settings table); the account is empty and
+    // not valid.
     Settings();
 
     const char* GetUsername() const { return Username; }
@@ -96,30 +97,30 @@ public:
     bool operator==(const Settings&) const = default;
 
 private:
-    char Username[kShortTextWidth];
-    char Password[kShortTextWidth];
-    char Server[kShortTextWidth];
-    int32_t AccountValid;
-    int32_t UseRAS;
-    int32_t RASEstab;
-    char RASEntry[kShortTextWidth];
-    int32_t CheckRAS;
-    int32_t RASDisconnect;
-    int32_t RASDisconExceptNewMail;
-    int32_t RASDisconExceptExist;
-    uint32_t CheckFreqLO;
-    uint32_t CheckFreqHI;
-    int32_t CheckAutoStart;
-    int32_t NotifPlayWav;
-    char NotifWav[kLongTextWidth];
-    int32_t NotifPlayAlarm;
-    char NotifAlarmWav[kLongTextWidth];
-    int32_t NotifShowDialog;
-    int32_t LaunchMail;
-    char MailProgramName[kLongTextWidth];
-    char MailProgramFile[kLongTextWidth];
-    int32_t Security;
-    uint32_t Port;
+    char Username[kShortTextWidth]{};
+    char Password[kShortTextWidth]{};
+    char Server[kShortTextWidth]{};
+    int32_t AccountValid{};
+    int32_t UseRAS{};
+    int32_t RASEstab{};
+    char RASEntry[kShortTextWidth]{};
+    int32_t CheckRAS{};
+    int32_t RASDisconnect{};
+    int32_t RASDisconExceptNewMail{};
+    int32_t RASDisconExceptExist{};
+    uint32_t CheckFreqLO{};
+    uint32_t CheckFreqHI{};
+    int32_t CheckAutoStart{};
+    int32_t NotifPlayWav{};
+    char NotifWav[kLongTextWidth]{};
+    int32_t NotifPlayAlarm{};
+    char NotifAlarmWav[kLongTextWidth]{};
+    int32_t NotifShowDialog{};
+    int32_t LaunchMail{};
+    char MailProgramName[kLongTextWidth]{};
+    char MailProgramFile[kLongTextWidth]{};
+    int32_t Security{};
+    uint32_t Port{};
 };
 
 // AccountValid = 1 when user name, password and server are all non-empty, else 0;
