@@ -5,9 +5,6 @@
 
 namespace mailwick {
 
-inline constexpr char kAlreadyRunningText[] =
-    "You are already running Mailwick and can not have more than one instance running!";
-
 int RunChecker(HINSTANCE instance);
 
 }  // namespace mailwick

@@ -9,6 +9,7 @@
 #include "checker/main_window.h"
 #include "checker/settings.h"
 #include "common/registry.h"
+#include "checker/texts.h"
 
 namespace mailwick {
 
@@ -33,7 +34,7 @@ void StartCheck() {
         settings = s;
     });
     if (!valid) {
-        SetStatusText("Account details not valid");
+        SetStatusText(kAccountInvalidStatus);
         state.SetCheckFailed(1);
         state.SetCheckIdle(1);
         return;

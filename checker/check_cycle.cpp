@@ -12,6 +12,7 @@
 #include "checker/mail_rows.h"
 #include "checker/newmail_res.h"
 #include "common/registry.h"
+#include "checker/texts.h"
 #include "pop3/pop3_session.h"
 #include "pop3/stored_list.h"
 
@@ -48,7 +49,7 @@ void ListNewSenders(const pop3::POP3Session& session) {
 
 // The scan stage; returns the final status text and the number of new messages.
 std::string Scan(const Settings& settings, int wasConnected, int* newCount) {
-    SetStatusText("Checking server for mail...");
+    SetStatusText(kCheckingStatus);
 
     pop3::StoredMessageList list;
     list.loadFile(pop3::kStoredListFile);
@@ -100,9 +101,9 @@ int CheckCycle(const Settings& settings) {
             return 0;
         }
         if (settings.GetRASEstab() == 1) {
-            SetStatusText("Establishing DUN connection...");
+            SetStatusText(kDialingStatus);
             if (wasConnected == 0 && !DialRasEntry(entry)) {
-                SetStatusText("Failed to establish DUN connection");
+                SetStatusText(kDialFailedStatus);
                 state.SetCheckIdle(1);
                 state.SetCheckFailed(1);
                 return 1;
@@ -120,7 +121,7 @@ int CheckCycle(const Settings& settings) {
     hangUp.wasConnected = wasConnected;
     hangUp.newCount = newCount;
     if (ShouldHangUpAfterCheck(hangUp)) {
-        SetStatusText("Disconnecting DUN connection");
+        SetStatusText(kHangingUpStatus);
         HangUpRasEntry(entry);
     }
 

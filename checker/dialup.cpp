@@ -12,6 +12,7 @@
 #include "checker/logic/ras_names.h"
 #include "checker/ras_records.h"
 #include "common/message_box.h"
+#include "checker/texts.h"
 
 namespace {
 
@@ -210,7 +211,7 @@ void FillRasEntryList(HWND comboBox) {
     RasLibraryRef lib;
     auto enumEntries = lib.find<ras::EnumEntriesFn>("RasEnumEntriesA");
     if (!enumEntries) {
-        mailwick::ShowMessageBox(nullptr, "Failed to locate RasEnumEntriesA", "Mailwick", MB_OK);
+        mailwick::ShowMessageBox(nullptr, mailwick::kNoRasEnumEntriesText, mailwick::kCaption, MB_OK);
         return;
     }
     std::vector<ras::EntryNameA> block(kEntryBlock);

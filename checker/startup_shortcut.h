@@ -2,14 +2,10 @@
 // Removal is in common/startup_shortcut.h, which all three programs carry.
 #pragma once
 
+#include "checker/texts.h"
 #include "common/startup_shortcut.h"
 
 namespace mailwick {
-
-inline constexpr char kShortcutDescription[] = "Shortcut to Mailwick";
-inline constexpr char kShortcutCreatedText[] =
-    "A shortcut to Mailwick has been placed in your Startup folder.";
-inline constexpr char kShortcutFailedText[] = "Unable to create shortcut in Startup folder";
 
 // True when the Startup folder is known and the shortcut file is in it.
 bool StartupShortcutExists();

@@ -6,6 +6,7 @@
 #include "checker/checker_state.h"
 #include "checker/mail_rows.h"
 #include "checker/resource.h"
+#include "checker/texts.h"
 
 namespace mailwick {
 
@@ -129,7 +130,7 @@ void UpdateMenuState(int accountValid) {
     EnableBoth(list, IDM_STOP_CHECKING, on);
 
     if (accountValid == 0) {
-        SetStatusText("Account details not valid");
+        SetStatusText(kAccountInvalidStatus);
         EnableBoth(list, IDM_START_CHECKING, false);
         EnableBoth(list, IDM_STOP_CHECKING, false);
         EnableBoth(list, IDM_CHECK_NOW, false);

@@ -4,9 +4,11 @@
 
 #include <windows.h>
 
+#include "common/version.h"
+
 namespace mailwick {
 
-inline constexpr char kProductName[] = "Mailwick";
+inline constexpr char kProductName[] = MW_PRODUCT_NAME;
 inline constexpr char kMainWindowClass[] = "AppWClass";
 inline constexpr char kMainWindowTitle[] = "Mailwick_Main";
 

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "checker/texts.h"
 #include "pop3/pop3_session.h"
 
 namespace mailwick {
@@ -16,13 +17,13 @@ std::string StatusTimeText(const std::tm& localNow) {
 
 std::string ScanStatusText(int newCount, int messageCount, const std::tm& localNow) {
     char buffer[128];
-    std::snprintf(buffer, sizeof buffer, "%d new item%s (%d) %s", newCount, newCount == 1 ? "" : "s",
+    std::snprintf(buffer, sizeof buffer, kNewItemsFormat, newCount, newCount == 1 ? "" : "s",
                   messageCount, StatusTimeText(localNow).c_str());
     return buffer;
 }
 
 std::string ConnectFailedStatusText(const std::tm& localNow) {
-    return StatusTimeText(localNow) + " : Unable to connect to server";
+    return StatusTimeText(localNow) + kUnableToConnectStatus;
 }
 
 std::string SecureFailedStatusText(pop3::TlsFailure failure, const std::tm& localNow) {

@@ -1,0 +1,33 @@
+// Every text the checker shows the user, together: message boxes, status texts and the
+// Startup shortcut's texts. Plain constants, so the portable logic can use them too.
+#pragma once
+
+#include "common/version.h"
+
+namespace mailwick {
+
+// The caption of the checker's message boxes.
+inline constexpr char kCaption[] = MW_PRODUCT_NAME;
+
+// Message boxes.
+inline constexpr char kAlreadyRunningText[] =
+    "You are already running Mailwick and can not have more than one instance running!";
+inline constexpr char kLaunchFailedFormat[] = "Failed to launch mail program '%s' [reason = %d]";
+inline constexpr char kNoRasEnumEntriesText[] = "Failed to locate RasEnumEntriesA";
+inline constexpr char kShortcutCreatedText[] = "A shortcut to Mailwick has been placed in your Startup folder.";
+inline constexpr char kShortcutFailedText[] = "Unable to create shortcut in Startup folder";
+
+// The shortcut's description.
+inline constexpr char kShortcutDescription[] = "Shortcut to Mailwick";
+
+// Status texts (the tray tip and the list window's status bar).
+inline constexpr char kAccountInvalidStatus[] = "Account details not valid";
+inline constexpr char kCheckingStatus[] = "Checking server for mail...";
+inline constexpr char kDialingStatus[] = "Establishing DUN connection...";
+inline constexpr char kDialFailedStatus[] = "Failed to establish DUN connection";
+inline constexpr char kHangingUpStatus[] = "Disconnecting DUN connection";
+inline constexpr char kClosingStatus[] = "Trying to close connection gracefully...";
+inline constexpr char kNewItemsFormat[] = "%d new item%s (%d) %s";
+inline constexpr char kUnableToConnectStatus[] = " : Unable to connect to server";
+
+}  // namespace mailwick
