@@ -55,7 +55,7 @@ HWND MakePage() {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
-    testing::RegistrySandbox registry;
+    mwtest::RegistrySandbox registry;
     RegWriteText(HKEY_CURRENT_USER, "Software\\Netscape\\Netscape Navigator\\Mail", "POP Name", "pat.smith");
     RegWriteText(HKEY_CURRENT_USER, "Software\\Netscape\\Netscape Navigator\\Services", "POP_Server",
                  "pop.isp.example.com");

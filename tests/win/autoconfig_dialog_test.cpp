@@ -19,8 +19,8 @@
 namespace mailwick {
 namespace {
 
-using testing::MessageRecorder;
-using testing::RegistrySandbox;
+using mwtest::MessageRecorder;
+using mwtest::RegistrySandbox;
 
 constexpr int kServerField = 1500;
 constexpr int kUserField = 1501;

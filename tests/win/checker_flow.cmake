@@ -6,7 +6,7 @@ target_include_directories(e2e_driver PUBLIC ${CMAKE_SOURCE_DIR}/tests)
 
 mailwick_add_win_test(checker_flow_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/checker_flow_test.cpp $<TARGET_OBJECTS:checker_res>
-  LIBS checker_core e2e_driver
+  LIBS checker_core e2e_driver mwtest_win_fixtures
   LABELS "checker;dovecot"
   ENV "${flow_dovecot_ENV}")
 set_property(TEST win.checker_flow_test APPEND PROPERTY FIXTURES_REQUIRED flow_dovecot)
@@ -17,7 +17,7 @@ if(NOT TARGET fakeras)
 endif()
 mailwick_add_win_test(checker_dialup_flow_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/checker_dialup_flow_test.cpp $<TARGET_OBJECTS:checker_res>
-  LIBS checker_core e2e_driver fakeras_state
+  LIBS checker_core e2e_driver fakeras_state mwtest_win_fixtures
   LABELS "checker;dovecot;dialup"
   ENV "WINEDLLOVERRIDES=rasapi32=n;${flow_dovecot_ENV}")
 add_dependencies(checker_dialup_flow_test fakeras)

@@ -20,15 +20,13 @@
 #include "checker/settings.h"
 #include "checker/tray.h"
 #include "e2e/driver.h"
+#include "fixtures/registry_sandbox.h"
+#include "fixtures/temp_dir.h"
 #include "fixtures/test_address.h"
 #include "pop3/line_connection.h"
 #include "pop3/stored_list.h"
 
 namespace mailwick {
-
-using namespace std::chrono_literals;
-using mwtest::WaitUntil;
-
 
 using namespace std::chrono_literals;
 using mwtest::WaitUntil;
@@ -102,18 +100,19 @@ protected:
         WSAStartup(MAKEWORD(1, 1), &data);
         g_process.instance = GetModuleHandleA(nullptr);
         SetShellNotifyFunction(RecordShellCall);
-        ASSERT_TRUE(RegisterCheckerClasses(g_process.instance));
-        main_ = CreateMainWindow(g_process.instance);
-        ASSERT_NE(main_, nullptr);
+        static const bool registered = RegisterCheckerClasses(g_process.instance);
+        ASSERT_TRUE(registered);
         LoadTrayResources();
     }
 
+    // Each test has its own main window, settings key and current folder.
     void SetUp() override {
+        main_ = CreateMainWindow(g_process.instance);
+        ASSERT_NE(main_, nullptr);
         maildir_ = mwtest::WinePath(mwtest::EnvOr("MAILWICK_DOVECOT_MAILDIR", ""));
         ASSERT_FALSE(maildir_.empty());
         mwtest::EmptyMaildir(maildir_);
-        mwtest::ClearSettingsKey();
-        dir_ = mwtest::MakeScratchDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir_ = scratch_.str();
         SetCurrentDirectoryA(dir_.c_str());
         pop3::setIoTimeout(60s);
 
@@ -135,6 +134,13 @@ protected:
     void TearDown() override {
         WaitIdle(90s);
         AcknowledgeNewMail(main_);
+        StopCheckingMode(main_);
+        if (IsWindow(main_)) DestroyWindow(main_);
+        main_ = nullptr;
+        MSG quit;
+        PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);  // posted by the window's end
+        // The scratch folder cannot go while it is the current one.
+        SetCurrentDirectoryA(scratch_.path().parent_path().string().c_str());
     }
 
     void SetServer(const std::string& server, const std::string& password = "secret") {
@@ -153,6 +159,8 @@ protected:
     void LoadUidl(pop3::StoredMessageList& list) const { list.loadFile(dir_ + "\\UIDL"); }
 
     static HWND main_;
+    mwtest::RegistrySandbox registry_;
+    mwtest::TempDir scratch_;
     std::string maildir_;
     std::string dir_;
 };

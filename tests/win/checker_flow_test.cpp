@@ -177,8 +177,7 @@ TEST_F(CheckerFlow, AServerThatStopsMidListingFailsTheCheckAndTheNextTimerChecks
     SendMessageA(main_, WM_COMMAND, IDM_STOP_CHECKING, 0);
 }
 
-// Runs last: it destroys the main window.
-TEST_F(CheckerFlow, ZZExitDuringACheckWaitsAtMostTenSeconds) {
+TEST_F(CheckerFlow, ExitDuringACheckWaitsAtMostTenSeconds) {
     SilentServer server(mwtest::TestAddress(48));
     ASSERT_TRUE(server.bound());
     SetServer(mwtest::TestAddress(48));

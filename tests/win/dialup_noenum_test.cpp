@@ -18,7 +18,7 @@ TEST(DialupWithoutEntryList, FillSaysTheEntryPointIsMissingAndLeavesTheListEmpty
     state.connections.push_back({101, "MyISP"});
     ras.write(state);
     ASSERT_EQ(LoadRasLibrary(), 1);
-    const mailwick::testing::MessageRecorder recorder;
+    const mwtest::MessageRecorder recorder;
 
     HWND combo = CreateWindowA("COMBOBOX", "", WS_POPUP | CBS_DROPDOWNLIST, 0, 0, 200, 200,
                                nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);

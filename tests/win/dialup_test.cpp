@@ -66,7 +66,7 @@ protected:
 
     FakeRasFiles ras_;
     RasGoneWait savedWait_{};
-    mailwick::testing::MessageRecorder shown_;
+    mwtest::MessageRecorder shown_;
 };
 
 TEST_F(Dialup, LoadsTheLibraryBesideTheProgram) {

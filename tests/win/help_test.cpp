@@ -23,7 +23,7 @@
 #include "common/registry.h"
 #include "e2e/driver.h"
 #include "fixtures/registry_sandbox.h"
-#include "fixtures/win_temp_dir.h"
+#include "fixtures/temp_dir.h"
 
 namespace mailwick {
 namespace {
@@ -269,7 +269,7 @@ class DebugLog : public ::testing::Test {
 protected:
     void SetUp() override {
         GetCurrentDirectoryA(MAX_PATH, previous_);
-        ASSERT_TRUE(SetCurrentDirectoryA(dir_.Path().c_str()));
+        ASSERT_TRUE(SetCurrentDirectoryA(dir_.str().c_str()));
     }
     void TearDown() override {
         g_process.debugLog.close();
@@ -277,7 +277,7 @@ protected:
     }
     // Runs the start-up step with "DebugLevel" set by `store` (or absent without one).
     void Start(void (*store)(HKEY)) {
-        testing::RegistrySandbox sandbox;
+        mwtest::RegistrySandbox sandbox;
         if (store) {
             RegKey key = RegKey::Create(HKEY_CURRENT_USER, kSettingsKeyPath);
             store(key.Get());
@@ -286,9 +286,9 @@ protected:
         InitDebugLog(kSettingsKeyPath);
         keyExists_ = static_cast<bool>(RegKey::Open(HKEY_CURRENT_USER, kSettingsKeyPath));
     }
-    bool LogExists() const { return testing::FileExists(dir_.File("test.log")); }
+    bool LogExists() const { return mwtest::FileExists(dir_.file("test.log")); }
 
-    testing::TempDir dir_;
+    mwtest::TempDir dir_;
     char previous_[MAX_PATH] = {};
     bool keyExists_ = false;
 };
@@ -319,7 +319,7 @@ TEST_F(DebugLog, NoLogWithoutAPositiveLevelAndTheKeyExistsAfterwards) {
 
 TEST_F(DebugLog, LevelOneLeavesAnEmptyLogReplacingAnEarlierOne) {
     {
-        std::ofstream earlier(dir_.File("test.log"));
+        std::ofstream earlier(dir_.file("test.log"));
         earlier << "an earlier run's text";
     }
     Start([](HKEY k) { SetLevel(k, 1); });
@@ -327,7 +327,7 @@ TEST_F(DebugLog, LevelOneLeavesAnEmptyLogReplacingAnEarlierOne) {
     EXPECT_EQ(g_process.debugLevel, 1);
     EXPECT_TRUE(g_process.debugLog.is_open());
     ASSERT_TRUE(LogExists());
-    EXPECT_EQ(mwtest::ReadFileBytes(dir_.File("test.log")), "");
+    EXPECT_EQ(mwtest::ReadFileBytes(dir_.file("test.log")), "");
 }
 
 }  // namespace

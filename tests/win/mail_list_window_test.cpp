@@ -152,8 +152,8 @@ protected:
         ASSERT_TRUE(done);
     }
 
-    testing::RegistrySandbox registry_;
-    testing::MessageRecorder boxes_;
+    mwtest::RegistrySandbox registry_;
+    mwtest::MessageRecorder boxes_;
     mwtest::TempDir dir_;
     std::filesystem::path oldDir_;
     HWND main_ = nullptr;

@@ -114,7 +114,9 @@ BOOL CALLBACK CollectStatic(HWND child, LPARAM texts) {
 class Notification : public CheckerFlow {
 protected:
     static void SetUpTestSuite() {
-        if (main_) return;
+        static bool ready = false;
+        if (ready) return;
+        ready = true;
         CheckerFlow::SetUpTestSuite();
         SetShellNotifyFunction(RecordIconChange);
         ASSERT_EQ(LoadRasLibrary(), 1);
@@ -134,7 +136,7 @@ protected:
     void TearDown() override {
         EXPECT_TRUE(WaitIdle(90s));
         if (HWND dialog = Dialog()) DestroyWindow(dialog);
-        AcknowledgeNewMail(main_);
+        CheckerFlow::TearDown();
     }
 
     static HWND Dialog() { return g_process.newMailDialog.load(); }
@@ -175,7 +177,7 @@ protected:
     }
 
     std::string recorderLog_;
-    testing::MessageRecorder boxes_;
+    mwtest::MessageRecorder boxes_;
 };
 
 TEST_F(Notification, TwoChecksWhileTheDialogStaysOpenListBothInArrivalOrder) {

@@ -15,16 +15,16 @@
 #include "common/startup_shortcut.h"
 #include "fixtures/message_recorder.h"
 #include "fixtures/registry_sandbox.h"
-#include "fixtures/win_temp_dir.h"
+#include "fixtures/temp_dir.h"
 
 namespace mailwick {
 namespace {
 
-using testing::FileExists;
-using testing::ListDirectory;
-using testing::MessageRecorder;
-using testing::RegistrySandbox;
-using testing::TempDir;
+using mwtest::FileExists;
+using mwtest::ListDirectory;
+using mwtest::MessageRecorder;
+using mwtest::RegistrySandbox;
+using mwtest::TempDir;
 
 constexpr char kCreated[] = "A shortcut to Mailwick has been placed in your Startup folder.";
 constexpr char kFailed[] = "Unable to create shortcut in Startup folder";
@@ -86,7 +86,7 @@ protected:
     void PointStartupAt(const std::string& folder) {
         ASSERT_TRUE(RegWriteText(HKEY_CURRENT_USER, kShellFoldersKeyPath, "Startup", folder));
     }
-    std::string LinkPath() const { return startup_.File("Mailwick.lnk"); }
+    std::string LinkPath() const { return startup_.file("Mailwick.lnk"); }
 
     RegistrySandbox registry_;
     TempDir startup_;
@@ -95,17 +95,17 @@ protected:
 };
 
 TEST_F(StartupShortcut, CreatedForTheProgramInTheCurrentDirectory) {
-    PointStartupAt(startup_.Path());
-    InDirectory cd(workDir_.Path());
+    PointStartupAt(startup_.str());
+    InDirectory cd(workDir_.str());
     EXPECT_FALSE(StartupShortcutExists());
     CreateStartupShortcut();
     EXPECT_TRUE(StartupShortcutExists());
-    EXPECT_EQ(ListDirectory(startup_.Path()), std::vector<std::string>{"Mailwick.lnk"});
+    EXPECT_EQ(ListDirectory(startup_.str()), std::vector<std::string>{"Mailwick.lnk"});
 
     const LinkContents link = ReadLink(LinkPath());
     ASSERT_TRUE(link.loaded);
-    EXPECT_STRCASEEQ(link.target.c_str(), (workDir_.Path() + "\\mailwick.exe").c_str());
-    EXPECT_STRCASEEQ(link.workingDir.c_str(), workDir_.Path().c_str());
+    EXPECT_STRCASEEQ(link.target.c_str(), (workDir_.str() + "\\mailwick.exe").c_str());
+    EXPECT_STRCASEEQ(link.workingDir.c_str(), workDir_.str().c_str());
     EXPECT_EQ(link.description, "Shortcut to Mailwick");
 
     const auto shown = messages_.Messages();
@@ -117,7 +117,7 @@ TEST_F(StartupShortcut, CreatedForTheProgramInTheCurrentDirectory) {
 }
 
 TEST_F(StartupShortcut, ExistingShortcutIsLeftAloneWithoutAMessage) {
-    PointStartupAt(startup_.Path());
+    PointStartupAt(startup_.str());
     { std::ofstream(LinkPath(), std::ios::binary) << "user's own link"; }
     EXPECT_TRUE(StartupShortcutExists());
     CreateStartupShortcut();
@@ -126,19 +126,19 @@ TEST_F(StartupShortcut, ExistingShortcutIsLeftAloneWithoutAMessage) {
 }
 
 TEST_F(StartupShortcut, RemoveDeletesOnlyTheShortcut) {
-    PointStartupAt(startup_.Path());
-    { std::ofstream(startup_.File("other.lnk")) << "x"; }
+    PointStartupAt(startup_.str());
+    { std::ofstream(startup_.file("other.lnk")) << "x"; }
     CreateStartupShortcut();
     ASSERT_TRUE(StartupShortcutExists());
     RemoveStartupShortcut();
     EXPECT_FALSE(StartupShortcutExists());
-    EXPECT_EQ(ListDirectory(startup_.Path()), std::vector<std::string>{"other.lnk"});
+    EXPECT_EQ(ListDirectory(startup_.str()), std::vector<std::string>{"other.lnk"});
     RemoveStartupShortcut();  // nothing there: silent
     EXPECT_EQ(messages_.Messages().size(), 1u) << "only the creation spoke";
 }
 
 TEST_F(StartupShortcut, FolderThatCannotTakeTheFileReportsFailure) {
-    PointStartupAt(startup_.File("no such folder"));
+    PointStartupAt(startup_.file("no such folder"));
     CreateStartupShortcut();
     const auto shown = messages_.Messages();
     ASSERT_EQ(shown.size(), 1u);
@@ -149,14 +149,14 @@ TEST_F(StartupShortcut, FolderThatCannotTakeTheFileReportsFailure) {
 }
 
 TEST_F(StartupShortcut, DirectoryNamedLikeTheShortcutIsNoShortcut) {
-    PointStartupAt(startup_.Path());
+    PointStartupAt(startup_.str());
     ASSERT_TRUE(CreateDirectoryA(LinkPath().c_str(), nullptr));
     EXPECT_FALSE(StartupShortcutExists());
 }
 
 // Without a usable "Startup" value nothing happens and nothing is said.
 void ExpectEverythingSilent(const TempDir& workDir, const MessageRecorder& messages) {
-    InDirectory cd(workDir.Path());
+    InDirectory cd(workDir.str());
     EXPECT_FALSE(StartupShortcutExists());
     CreateStartupShortcut();
     RemoveStartupShortcut();
@@ -165,7 +165,7 @@ void ExpectEverythingSilent(const TempDir& workDir, const MessageRecorder& messa
     ReadSettings(s);  // a first run: autostart goes on, the shortcut cannot be placed
     EXPECT_EQ(s.GetCheckAutoStart(), 1);
     EXPECT_TRUE(messages.Messages().empty());
-    EXPECT_TRUE(ListDirectory(workDir.Path()).empty());
+    EXPECT_TRUE(ListDirectory(workDir.str()).empty());
 }
 
 TEST_F(StartupShortcut, MissingShellFoldersKeyMakesEveryOperationSilent) {
@@ -173,9 +173,9 @@ TEST_F(StartupShortcut, MissingShellFoldersKeyMakesEveryOperationSilent) {
 }
 
 TEST_F(StartupShortcut, MissingStartupValueMakesEveryOperationSilent) {
-    ASSERT_TRUE(RegWriteText(HKEY_CURRENT_USER, kShellFoldersKeyPath, "Desktop", startup_.Path()));
+    ASSERT_TRUE(RegWriteText(HKEY_CURRENT_USER, kShellFoldersKeyPath, "Desktop", startup_.str()));
     ExpectEverythingSilent(workDir_, messages_);
-    EXPECT_TRUE(ListDirectory(startup_.Path()).empty());
+    EXPECT_TRUE(ListDirectory(startup_.str()).empty());
 }
 
 TEST_F(StartupShortcut, StartupValueThatIsNoFolderNameMakesEveryOperationSilent) {
