@@ -13,14 +13,13 @@
 #include "checker/mail_clients.h"
 #include "common/registry.h"
 #include "fixtures/registry_sandbox.h"
-#include "fixtures/win_temp_dir.h"
+#include "fixtures/temp_dir.h"
 
 namespace mailwick {
 namespace {
 
-using testing::DeleteKeyTree;
-using testing::RegistrySandbox;
-using testing::TempDir;
+using mwtest::RegistrySandbox;
+using mwtest::TempDir;
 
 constexpr char kClients[] = "SOFTWARE\\Clients\\Mail";
 constexpr char kNetscapeApp[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Netscape.exe";
@@ -56,12 +55,12 @@ class MailClients : public ::testing::Test {
 protected:
     MailClients() {
         GetEnvironmentVariableA("APPDATA", savedAppData_, sizeof savedAppData_);
-        SetEnvironmentVariableA("APPDATA", dir_.Path().c_str());
+        SetEnvironmentVariableA("APPDATA", dir_.str().c_str());
     }
     ~MailClients() override { SetEnvironmentVariableA("APPDATA", savedAppData_); }
 
     std::string Dir(const std::string& name) const {
-        const std::string path = dir_.File(name);
+        const std::string path = dir_.file(name);
         CreateDirectoryA(path.c_str(), nullptr);
         return path;
     }
@@ -81,7 +80,7 @@ TEST_F(MailClients, RegisteredClientsThenNavigatorFour) {
     // Navigator 3 (a version not beginning with 4): only its App Paths entry tells.
     Set(HKEY_LOCAL_MACHINE, kNavigator, "CurrentVersion", "3.04 (en)");
     EXPECT_EQ(MailClientNames().back(), kNetscapeMail);
-    DeleteKeyTree(HKEY_LOCAL_MACHINE, kNetscapeApp);
+    RegDeleteKeyTree(HKEY_LOCAL_MACHINE, kNetscapeApp);
     EXPECT_EQ(MailClientNames().back(), "Outlook Express");
     // Version 4 without App Paths still counts as Navigator 4.
     Set(HKEY_LOCAL_MACHINE, kNavigator, "CurrentVersion", "4.7");
@@ -237,7 +236,7 @@ TEST_F(NetscapeClients, MessengerReadsTheProfilesPrefs) {
     const MailAccount a = FindMailAccount(kNetscapeMessenger);
     EXPECT_EQ(a.server, "pop4.isp.example");
     EXPECT_EQ(a.user, "pat4");
-    DeleteFileA((dir_.File("pat") + "\\prefs.js").c_str());
+    DeleteFileA((dir_.file("pat") + "\\prefs.js").c_str());
     EXPECT_EQ(FindMailAccount(kNetscapeMessenger).server, "");
     Navigator4("");
     Unset(HKEY_LOCAL_MACHINE, kNsUser, "DirRoot");
