@@ -68,7 +68,7 @@ int RunChecker(HINSTANCE instance) {
     InitDebugLog(kSettingsKeyPath);
     g_process.instance = instance;
     if (FindRunningChecker()) {
-        ShowMessageBox(nullptr, kAlreadyRunningText, kCaption, MB_OK);
+        ShowMessageBox(nullptr, kAlreadyRunningText, kMessageCaption, MB_OK);
         return 0;
     }
     g_process.mailListWindow.store(nullptr);

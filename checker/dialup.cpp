@@ -211,7 +211,7 @@ void FillRasEntryList(HWND comboBox) {
     RasLibraryRef lib;
     auto enumEntries = lib.find<ras::EnumEntriesFn>("RasEnumEntriesA");
     if (!enumEntries) {
-        mailwick::ShowMessageBox(nullptr, mailwick::kNoRasEnumEntriesText, mailwick::kCaption, MB_OK);
+        mailwick::ShowMessageBox(nullptr, mailwick::kNoRasEnumEntriesText, mailwick::kMessageCaption, MB_OK);
         return;
     }
     std::vector<ras::EntryNameA> block(kEntryBlock);

@@ -143,7 +143,7 @@ void LaunchMailProgram() {
         char text[1024 + 64];
         std::snprintf(text, sizeof text, kLaunchFailedFormat, command->command.c_str(),
                       static_cast<int>(GetLastError()));
-        ShowMessageBox(nullptr, text, kCaption, MB_OK);
+        ShowMessageBox(nullptr, text, kMessageCaption, MB_OK);
     }
 }
 

@@ -69,7 +69,7 @@ void CreateStartupShortcut() {
     }
     if (result == LinkResult::NoLinkObject) return;  // silent, as nothing was attempted
     ShowMessageBox(nullptr, result == LinkResult::Saved ? kShortcutCreatedText : kShortcutFailedText,
-                   kCaption, MB_OK);
+                   kMessageCaption, MB_OK);
 }
 
 }  // namespace mailwick

@@ -7,7 +7,7 @@
 namespace mailwick {
 
 // The caption of the checker's message boxes.
-inline constexpr char kCaption[] = MW_PRODUCT_NAME;
+inline constexpr char kMessageCaption[] = MW_PRODUCT_NAME;
 
 // Message boxes.
 inline constexpr char kAlreadyRunningText[] =

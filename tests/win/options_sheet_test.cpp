@@ -24,15 +24,15 @@
 #include "common/registry.h"
 #include "fixtures/message_recorder.h"
 #include "fixtures/registry_sandbox.h"
-#include "fixtures/win_temp_dir.h"
+#include "fixtures/temp_dir.h"
 
 namespace mailwick {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::MessageRecorder;
-using testing::RegistrySandbox;
-using testing::TempDir;
+using mwtest::MessageRecorder;
+using mwtest::RegistrySandbox;
+using mwtest::TempDir;
 
 BOOL WINAPI NoShellCall(DWORD, PNOTIFYICONDATAA) { return TRUE; }
 
@@ -139,7 +139,7 @@ protected:
     }
 
     void SetUp() override {
-        ASSERT_TRUE(RegWriteText(HKEY_CURRENT_USER, kShellFoldersKeyPath, "Startup", startup_.Path()));
+        ASSERT_TRUE(RegWriteText(HKEY_CURRENT_USER, kShellFoldersKeyPath, "Startup", startup_.str()));
         WNDCLASSA wc{};
         wc.lpfnWndProc = RecordCommands;
         wc.hInstance = g_process.instance;

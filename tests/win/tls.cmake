@@ -21,7 +21,7 @@ set_property(TEST win.tls_test APPEND PROPERTY FIXTURES_REQUIRED tls_dovecot)
 # The whole check cycle over both secure modes.
 mailwick_add_win_test(checker_tls_flow_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/checker_tls_flow_test.cpp $<TARGET_OBJECTS:checker_res>
-  LIBS checker_core e2e_driver crypt32
+  LIBS checker_core e2e_driver mwtest_win_fixtures crypt32
   LABELS "checker;dovecot;tls"
   ENV "${tls_dovecot_ENV};MAILWICK_DOVECOT_IP=${tls_good};MAILWICK_DOVECOT_MAILDIR=${tls_dir}/home/mailwick/Maildir")
 set_property(TEST win.checker_tls_flow_test APPEND PROPERTY FIXTURES_REQUIRED tls_dovecot)
