@@ -6,11 +6,9 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <filesystem>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "checker/checker_state.h"
@@ -23,6 +21,7 @@
 #include "common/registry.h"
 #include "fixtures/message_recorder.h"
 #include "fixtures/registry_sandbox.h"
+#include "fixtures/run_on_worker.h"
 #include "fixtures/temp_dir.h"
 #include "pop3/stored_list.h"
 
@@ -132,24 +131,6 @@ protected:
         if (!key || !key.ReadValue(name, buffer, sizeof buffer, type, &length)) return false;
         data->assign(buffer, buffer + length);
         return true;
-    }
-
-    // Runs `work` on a thread of its own while this thread serves its sends.
-    template <class F>
-    void OnWorker(F work) {
-        std::atomic<bool> done{false};
-        std::thread worker([&] {
-            work();
-            done = true;
-        });
-        const DWORD start = GetTickCount();
-        while (!done && GetTickCount() - start < 10000) {
-            MSG msg;
-            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT | QS_SENDMESSAGE);
-        }
-        worker.join();
-        ASSERT_TRUE(done);
     }
 
     mwtest::RegistrySandbox registry_;
@@ -320,7 +301,7 @@ TEST_F(MailListWindowTest, CheckFinishingWhileOpenRefreshesTheRows) {
     std::vector<Message> more = ThreeMessages();
     more.push_back({"", "Tue, 8 Dec 2026 07:00:00 GMT", "dave", "d", 10, true});
     WriteStoredList(more);
-    OnWorker([] {
+    mwtest::RunOnWorker([] {
         RebuildMailRows();
         FillMailList();
     });

@@ -5,13 +5,12 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <filesystem>
 #include <memory>
-#include <thread>
 
 #include "checker/checker_state.h"
 #include "checker/mail_rows.h"
+#include "fixtures/run_on_worker.h"
 #include "fixtures/temp_dir.h"
 #include "pop3/stored_list.h"
 
@@ -88,24 +87,6 @@ protected:
         return text;
     }
 
-    // Runs `work` on a thread of its own while this thread serves its sends.
-    template <class F>
-    void OnWorker(F work) {
-        std::atomic<bool> done{false};
-        std::thread worker([&] {
-            work();
-            done = true;
-        });
-        const DWORD start = GetTickCount();
-        while (!done && GetTickCount() - start < 10000) {
-            MSG msg;
-            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT | QS_SENDMESSAGE);
-        }
-        worker.join();
-        ASSERT_TRUE(done);
-    }
-
     mwtest::TempDir dir_;
     std::filesystem::path oldDir_;
     HWND main_ = nullptr, frame_ = nullptr, view_ = nullptr, bar_ = nullptr;
@@ -148,7 +129,7 @@ TEST_F(MailRowsWindow, WorkerRebuildIsCarriedOutByTheMainThread) {
 
     WriteStoredList(5, "new");
     DWORD statusThread = 0;
-    OnWorker([&] {
+    mwtest::RunOnWorker([&] {
         SetStatusText("Checking server for mail...");
         RebuildMailRows();
         FillMailList();
@@ -172,13 +153,13 @@ TEST_F(MailRowsWindow, RowsNotTakenByTheMainWindowAreDropped) {
     HWND deaf = CreateWindowA("STATIC", "", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     g_process.mainWindow = deaf;
     WriteStoredList(6, "new");
-    OnWorker([] { RebuildMailRows(); });
+    mwtest::RunOnWorker([] { RebuildMailRows(); });
     EXPECT_EQ(MailRows().size(), 2u);
     EXPECT_EQ(ItemCount(), 2);
     // The next rebuild through the real main window brings the new rows.
     g_process.mainWindow = main_;
     DestroyWindow(deaf);
-    OnWorker([] { RebuildMailRows(); });
+    mwtest::RunOnWorker([] { RebuildMailRows(); });
     EXPECT_EQ(MailRows().size(), 6u);
     EXPECT_EQ(ItemCount(), 0);  // deleted with the old rows, until the refill
 }
