@@ -9,6 +9,7 @@
 #include "common/controls.h"
 #include "common/dialog.h"
 #include "common/message_box.h"
+#include "pop3/pop3_session.h"
 
 namespace mailwick {
 
@@ -50,7 +51,7 @@ private:
 }  // namespace
 
 int32_t AutoConfigure(HWND page, int serverFieldId, int userFieldId, int passwordFieldId,
-                      const char* clientName) {
+                      const char* clientName, int securityFieldId, int portFieldId) {
     const std::string client = std::string(clientName ? clientName : "").substr(0, kAutoconfigClientWidth);
     const MailAccount account = FindMailAccount(client);
     if (account.server.empty() || account.user.empty()) {
@@ -69,6 +70,13 @@ int32_t AutoConfigure(HWND page, int serverFieldId, int userFieldId, int passwor
         SetDlgItemTextA(page, serverFieldId, account.server.c_str());
         SetDlgItemTextA(page, userFieldId, account.user.c_str());
         SetDlgItemTextA(page, passwordFieldId, dialog.Password().c_str());
+        if (account.security && securityFieldId != 0) {
+            SendDlgItemMessageA(page, securityFieldId, CB_SETCURSEL, static_cast<WPARAM>(*account.security), 0);
+            // Shown as a number like a chosen security's port; the page stores the usual one as 0.
+            const uint32_t port = account.port != 0 ? account.port
+                                                    : static_cast<uint32_t>(pop3::DefaultPort(*account.security));
+            if (portFieldId != 0) SetDlgItemTextA(page, portFieldId, std::to_string(port).c_str());
+        }
     }
     return 1;
 }

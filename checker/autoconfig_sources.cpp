@@ -30,7 +30,7 @@ std::optional<std::string> Read(HKEY root, const std::string& subkey, const char
 std::optional<MailAccount> Both(const std::optional<std::string>& server,
                                 const std::optional<std::string>& user) {
     if (!server || !user) return std::nullopt;
-    return MailAccount{*server, *user};
+    return MailAccount{*server, *user, std::nullopt, 0};
 }
 
 std::optional<MailAccount> OutlookExpress() {
@@ -108,8 +108,9 @@ std::optional<MailAccount> Thunderbird() {
     if (!prefs) return std::nullopt;
     auto account = FindThunderbirdPopAccount(prefs);
     if (!account) return std::nullopt;
-    return MailAccount{Narrow(Widen(account->server, CP_UTF8), CP_ACP),
-                       Narrow(Widen(account->user, CP_UTF8), CP_ACP)};
+    account->server = Narrow(Widen(account->server, CP_UTF8), CP_ACP);
+    account->user = Narrow(Widen(account->user, CP_UTF8), CP_ACP);
+    return account;
 }
 
 bool BeginsWith(std::string_view name, std::string_view prefix) {
@@ -124,6 +125,8 @@ MailAccount FindMailAccount(std::string_view clientName) {
         if (!account) return;
         found.server = account->server.substr(0, kAutoconfigServerWidth);
         found.user = account->user.substr(0, kAutoconfigUserWidth);
+        found.security = account->security;
+        found.port = account->port;
     };
     if (BeginsWith(clientName, "Outlook Express")) take(OutlookExpress());
     if (BeginsWith(clientName, "Internet Mail")) take(InternetMail());

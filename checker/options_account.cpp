@@ -86,7 +86,8 @@ bool AccountPage::OnCommand(WORD id, WORD code, HWND) {
         return true;
     }
     if (id != IDC_AUTOCONFIG || code != BN_CLICKED) return false;
-    AutoConfigure(Handle(), IDC_SERVER, IDC_USERNAME, IDC_PASSWORD, ItemText(IDC_MAIL_CLIENT).c_str());
+    AutoConfigure(Handle(), IDC_SERVER, IDC_USERNAME, IDC_PASSWORD, ItemText(IDC_MAIL_CLIENT).c_str(), IDC_SECURITY,
+                  IDC_PORT);
     return true;
 }
 

@@ -37,8 +37,14 @@ std::optional<std::string> QuotedLiteral(std::string_view s, std::size_t& pos) {
     return std::nullopt;
 }
 
-// user_pref("name", "value"); with a string value, else nothing.
-std::optional<std::pair<std::string, std::string>> UserPref(std::string_view line) {
+struct UserPrefLine {
+    std::string name;
+    std::string value;
+    bool text = false;  // a quoted string rather than a number or a word
+};
+
+// user_pref("name", "value"); or user_pref("name", 3); else nothing.
+std::optional<UserPrefLine> UserPref(std::string_view line) {
     constexpr std::string_view kCall = "user_pref(";
     line = Trim(line);
     if (line.substr(0, kCall.size()) != kCall) return std::nullopt;
@@ -50,11 +56,43 @@ std::optional<std::pair<std::string, std::string>> UserPref(std::string_view lin
     if (pos >= line.size() || line[pos] != ',') return std::nullopt;
     ++pos;
     SkipBlanks(line, pos);
-    auto value = QuotedLiteral(line, pos);
-    if (!value) return std::nullopt;
+    UserPrefLine pref{std::move(*name), {}, pos < line.size() && line[pos] == '"'};
+    if (pref.text) {
+        auto value = QuotedLiteral(line, pos);
+        if (!value) return std::nullopt;
+        pref.value = std::move(*value);
+    } else {
+        const std::size_t end = line.find_first_of(" \t)", pos);
+        if (end == pos || end == std::string_view::npos) return std::nullopt;
+        pref.value = std::string(line.substr(pos, end - pos));
+        pos = end;
+    }
     SkipBlanks(line, pos);
     if (pos >= line.size() || line[pos] != ')') return std::nullopt;
-    return std::make_pair(std::move(*name), std::move(*value));
+    return pref;
+}
+
+// A plain decimal number of at most five digits.
+std::optional<uint32_t> SmallNumber(std::string_view text) {
+    if (text.empty() || text.size() > 5 || text.find_first_not_of("0123456789") != std::string_view::npos)
+        return std::nullopt;
+    uint32_t n = 0;
+    for (char c : text) n = n * 10 + static_cast<uint32_t>(c - '0');
+    return n;
+}
+
+// Thunderbird's socketType as our "Security". 1 is the old "STARTTLS if offered", which
+// Thunderbird itself later turned into 2: STLS is asked for, never plaintext assumed.
+std::optional<int32_t> SecurityOf(std::string_view socketType) {
+    const auto n = SmallNumber(socketType);
+    if (!n) return std::nullopt;
+    switch (*n) {
+        case 0: return 0;
+        case 1:
+        case 2: return 1;
+        case 3: return 2;
+        default: return std::nullopt;
+    }
 }
 
 void TakeNetscapeValue(std::string_view line, std::string_view pref, std::optional<std::string>& out) {
@@ -119,7 +157,8 @@ NetscapePrefs ReadNetscapePrefs(std::istream& prefs) {
 std::optional<MailAccount> SplitPopAccount(std::string_view popAccount) {
     const std::size_t at = popAccount.find('@');
     if (at == std::string_view::npos || at == 0 || at + 1 == popAccount.size()) return std::nullopt;
-    return MailAccount{std::string(popAccount.substr(at + 1)), std::string(popAccount.substr(0, at))};
+    return MailAccount{std::string(popAccount.substr(at + 1)), std::string(popAccount.substr(0, at)),
+                       std::nullopt, 0};
 }
 
 std::optional<ProfileRef> FindDefaultProfile(std::istream& ini) {
@@ -190,7 +229,7 @@ std::string ProfileFolder(std::string_view baseDir, const ProfileRef& profile) {
 std::optional<MailAccount> FindThunderbirdPopAccount(std::istream& prefs) {
     constexpr std::string_view kServer = "mail.server.server";
     struct Account {
-        std::optional<std::string> type, host, user;
+        std::optional<std::string> type, host, user, socketType, port;
     };
     std::map<std::string, Account, NumericOrder> accounts;
 
@@ -200,24 +239,34 @@ std::optional<MailAccount> FindThunderbirdPopAccount(std::istream& prefs) {
     while (reader.Next(line, &cut)) {
         if (cut) continue;
         auto pref = UserPref(line);
-        if (!pref || pref->first.compare(0, kServer.size(), kServer) != 0) continue;
-        const std::string_view rest = std::string_view(pref->first).substr(kServer.size());
+        if (!pref || pref->name.compare(0, kServer.size(), kServer) != 0) continue;
+        const std::string_view rest = std::string_view(pref->name).substr(kServer.size());
         const std::size_t dot = rest.find('.');
         if (dot == 0 || dot == std::string_view::npos ||
             rest.substr(0, dot).find_first_not_of("0123456789") != std::string_view::npos)
             continue;
         const std::string_view field = rest.substr(dot + 1);
-        std::optional<std::string> Account::*member = field == "type"       ? &Account::type
-                                                      : field == "hostname" ? &Account::host
-                                                      : field == "userName" ? &Account::user
-                                                                            : nullptr;
-        if (member) accounts[std::string(rest.substr(0, dot))].*member = std::move(pref->second);
+        // Names are strings and numbers are numbers; anything else is not Thunderbird's.
+        std::optional<std::string> Account::*member =
+            pref->text ? (field == "type"       ? &Account::type
+                          : field == "hostname" ? &Account::host
+                          : field == "userName" ? &Account::user
+                                                : nullptr)
+                       : (field == "socketType" ? &Account::socketType
+                          : field == "port"     ? &Account::port
+                                                : nullptr);
+        if (member) accounts[std::string(rest.substr(0, dot))].*member = std::move(pref->value);
     }
     for (const auto& [number, account] : accounts) {
         if (account.type != "pop3") continue;
         if (!account.host || account.host->empty() || !account.user || account.user->empty())
             return std::nullopt;
-        return MailAccount{*account.host, *account.user};
+        // An account without socketType is plaintext, as in Thunderbird.
+        MailAccount found{*account.host, *account.user, 0, 0};
+        if (account.socketType) found.security = SecurityOf(*account.socketType).value_or(0);
+        const auto port = account.port ? SmallNumber(*account.port) : std::nullopt;
+        if (port && *port <= 65535) found.port = *port;
+        return found;
     }
     return std::nullopt;
 }

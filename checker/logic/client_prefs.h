@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <istream>
 #include <optional>
 #include <string>
@@ -34,6 +35,10 @@ private:
 struct MailAccount {
     std::string server;
     std::string user;
+    // Only a source that names its connection sets these: the "Security" value (0 none,
+    // 1 STLS, 2 TLS) and a port, 0 for the usual port of that security.
+    std::optional<int32_t> security;
+    uint32_t port = 0;
 };
 
 // Each value found on its own; the last matching line wins.
@@ -63,7 +68,9 @@ std::optional<ProfileRef> FindDefaultProfile(std::istream& ini);
 std::string ProfileFolder(std::string_view baseDir, const ProfileRef& profile);
 
 // The lowest-numbered mail.server.serverN whose type is "pop3" gives its hostname and
-// userName; nothing when that account lacks either or there is no POP3 account.
+// userName, and its socketType (0 none, 2 STARTTLS, 3 SSL/TLS; none when absent) and port
+// as security and port; nothing when that account lacks a hostname or user name or there
+// is no POP3 account.
 std::optional<MailAccount> FindThunderbirdPopAccount(std::istream& prefs);
 
 }  // namespace mailwick

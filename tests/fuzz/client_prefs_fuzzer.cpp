@@ -34,6 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (const auto account = mailwick::FindThunderbirdPopAccount(thunderbird)) {
         checkAccountText(account->server);
         checkAccountText(account->user);
+        if (account->security.value_or(-1) < 0 || *account->security > 2 || account->port > 65535) std::abort();
     }
 
     std::istringstream ini(text);

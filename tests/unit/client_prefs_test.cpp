@@ -124,15 +124,27 @@ TEST(ThunderbirdPrefs, LowestNumberedPopAccountWins) {
         "user_pref(\"mail.server.server10.hostname\", \"pop.ten.example\");\n"
         "user_pref(\"mail.server.server10.type\", \"pop3\");\n"
         "user_pref(\"mail.server.server10.userName\", \"ten\");\n"
+        "user_pref(\"mail.server.server10.socketType\", 3);\n"
         "user_pref(\"mail.server.server2.hostname\", \"imap.example\");\n"
         "user_pref(\"mail.server.server2.type\", \"imap\");\n"
         "user_pref(\"mail.server.server2.userName\", \"imapuser\");\n"
         "user_pref(\"mail.server.server3.hostname\", \"pop.three.example\");\n"
         "user_pref(\"mail.server.server3.type\", \"pop3\");\n"
+        "user_pref(\"mail.server.server3.socketType\", 2);\n"
+        "user_pref(\"mail.server.server3.port\", 1110);\n"
         "  user_pref(\"mail.server.server3.userName\" ,  \"joe \\\"q\\\\\");\n");
     ASSERT_TRUE(a);
     EXPECT_EQ(a->server, "pop.three.example");
     EXPECT_EQ(a->user, "joe \"q\\");
+    EXPECT_EQ(a->security, 1);  // socketType 2: STARTTLS
+    EXPECT_EQ(a->port, 1110u);
+    // An account that names neither is plaintext on the usual port.
+    const auto plain = Thunderbird("user_pref(\"mail.server.server1.type\", \"pop3\");\n"
+                                   "user_pref(\"mail.server.server1.hostname\", \"pop.example\");\n"
+                                   "user_pref(\"mail.server.server1.userName\", \"u\");\n");
+    ASSERT_TRUE(plain);
+    EXPECT_EQ(plain->security, 0);
+    EXPECT_EQ(plain->port, 0u);
 }
 
 TEST(ThunderbirdPrefs, NothingForImapOnlyOrAnIncompletePopAccount) {

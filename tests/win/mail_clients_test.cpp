@@ -163,6 +163,7 @@ TEST_F(MailClients, OutlookExpressEachStepNeeded) {
     const MailAccount a = FindMailAccount("Outlook Express 6");
     EXPECT_EQ(a.server, "pop.isp.example");
     EXPECT_EQ(a.user, "joe");
+    EXPECT_FALSE(a.security) << "a source that names no security leaves the page's as it is";
     EXPECT_EQ(FindMailAccount("Outlook").server, "");  // the whole prefix is needed
     EXPECT_EQ(FindMailAccount("outlook express").server, "");
 
@@ -273,7 +274,8 @@ TEST_F(MailClients, ThunderbirdDefaultProfile) {
                             "user_pref(\"mail.server.server2.userName\", \"imapuser\");\n"
                             "user_pref(\"mail.server.server3.type\", \"pop3\");\n"
                             "user_pref(\"mail.server.server3.hostname\", \"pop.isp.example\");\n"
-                            "user_pref(\"mail.server.server3.userName\", \"tbuser\");\n";
+                            "user_pref(\"mail.server.server3.userName\", \"tbuser\");\n"
+                            "user_pref(\"mail.server.server3.socketType\", 2);\n";
     WriteFile(rel + "\\prefs.js", pop);
     WriteFile(abs + "\\prefs.js", "user_pref(\"mail.server.server1.type\", \"imap\");\n"
                                   "user_pref(\"mail.server.server1.hostname\", \"imap.isp.example\");\n"
@@ -288,6 +290,8 @@ TEST_F(MailClients, ThunderbirdDefaultProfile) {
     MailAccount a = FindMailAccount("Mozilla Thunderbird (128.3.0)");
     EXPECT_EQ(a.server, "pop.isp.example");
     EXPECT_EQ(a.user, "tbuser");
+    EXPECT_EQ(a.security, 1);
+    EXPECT_EQ(a.port, 0u);
 
     // Without it, Default=1 picks the absolute one, whose only account is IMAP.
     WriteFile(tb + "\\profiles.ini", "[Profile0]\r\nName=x\r\nIsRelative=0\r\nPath=" + abs + "\r\nDefault=1\r\n");

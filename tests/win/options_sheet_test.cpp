@@ -7,12 +7,14 @@
 
 #include <atomic>
 #include <chrono>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "checker/autoconfig_res.h"
 #include "checker/checker_state.h"
 #include "checker/dialup.h"
 #include "checker/options_res.h"
@@ -456,6 +458,48 @@ TEST_F(OptionsSheet, ChoosingASecurityFillsItsPortAndOkStoresThem) {
     });
     EXPECT_EQ(SettingsSnapshot().GetSecurity(), 2);
     EXPECT_EQ(SettingsSnapshot().GetServerPort(), 1995u);
+}
+
+TEST_F(OptionsSheet, AutoconfigFromThunderbirdSetsSecurityAndPort) {
+    ASSERT_TRUE(RegWriteText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Clients\\Mail", "", "Mozilla Thunderbird"));
+    ASSERT_TRUE(RegKey::Create(HKEY_LOCAL_MACHINE, "SOFTWARE\\Clients\\Mail\\Mozilla Thunderbird"));
+    TempDir appData;
+    char savedAppData[MAX_PATH] = "";
+    GetEnvironmentVariableA("APPDATA", savedAppData, sizeof savedAppData);
+    SetEnvironmentVariableA("APPDATA", appData.str().c_str());
+    CreateDirectoryA(appData.file("Thunderbird").c_str(), nullptr);
+    CreateDirectoryA(appData.file("Thunderbird\\p").c_str(), nullptr);
+    std::ofstream(appData.file("Thunderbird\\profiles.ini"), std::ios::binary)
+        << "[Profile0]\r\nName=default\r\nIsRelative=1\r\nPath=p\r\nDefault=1\r\n";
+    std::ofstream(appData.file("Thunderbird\\p\\prefs.js"), std::ios::binary)
+        << "user_pref(\"mail.server.server1.type\", \"pop3\");\n"
+           "user_pref(\"mail.server.server1.hostname\", \"pop.tb.example\");\n"
+           "user_pref(\"mail.server.server1.userName\", \"tbuser\");\n"
+           "user_pref(\"mail.server.server1.socketType\", 3);\n"
+           "user_pref(\"mail.server.server1.port\", 995);\n";
+    std::string shownPort;
+    LRESULT shownSecurity = -1;
+    RunSheet([&](const SheetDriver& d) {
+        EXPECT_EQ(d.Text(IDC_MAIL_CLIENT), "Mozilla Thunderbird");
+        // Posted: the dialog runs its own modal loop inside the sheet's thread.
+        PostMessageA(d.Page(), WM_COMMAND, MAKEWPARAM(IDC_AUTOCONFIG, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(d.Item(IDC_AUTOCONFIG)));
+        HWND dialog = nullptr;
+        ASSERT_TRUE(WaitFor([&] { return (dialog = FindWindowA("#32770", "Mailwick ")) != nullptr && IsWindowVisible(dialog); }));
+        SetWindowTextA(GetDlgItem(dialog, IDC_AUTOCONFIG_PASSWORD), "pw");
+        PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+        ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
+        shownSecurity = SendMessageA(d.Item(IDC_SECURITY), CB_GETCURSEL, 0, 0);
+        shownPort = d.Text(IDC_PORT);
+        d.Ok();
+    });
+    SetEnvironmentVariableA("APPDATA", savedAppData);
+    EXPECT_EQ(shownSecurity, 2);
+    EXPECT_EQ(shownPort, "995");
+    const Settings live = SettingsSnapshot();
+    EXPECT_STREQ(live.GetServer(), "pop.tb.example");
+    EXPECT_EQ(live.GetSecurity(), 2);
+    EXPECT_EQ(live.GetServerPort(), 0u) << "the usual port is stored as 0";
 }
 
 TEST_F(OptionsSheet, PagesNeverShownKeepTheirLiveValues) {
