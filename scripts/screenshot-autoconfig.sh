@@ -5,30 +5,11 @@
 # usage: scripts/screenshot-autoconfig.sh [BUILD_DIR]   (default build/win64; it must be built)
 # Writes BUILD_DIR/screenshots/autoconfig-*.png.
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-build=$(cd "${1:-$root/build/win64}" && pwd)
+source "$(dirname "$0")/screenshot-common.sh"
 demo="$build/tests-bin/autoconfig_demo.exe"
-out="$build/screenshots"
-[ -f "$demo" ] || { echo "build $demo first" >&2; exit 1; }
-mkdir -p "$out"
+screenshot_need "$demo"
 rm -f "$out"/autoconfig-*.png
-
-export WINEPREFIX="$out/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-WINE=$(command -v wine64 || command -v wine || echo /usr/lib/wine/wine64)
-WINESERVER=$(command -v wineserver || echo /usr/lib/wine/wineserver)
-
-n=60
-while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$out/xvfb.log" 2>&1 &
-xvfb=$!
-export DISPLAY=":$n"
-cleanup() {
-  "$WINESERVER" -k 2>/dev/null || true
-  kill "$xvfb" 2>/dev/null || true
-}
-trap cleanup EXIT
-for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
-[ -f "$WINEPREFIX/system.reg" ] || "$WINE" wineboot -i >"$out/wineboot.log" 2>&1
+screenshot_wine
 
 work="$out/work"
 mkdir -p "$work"

@@ -6,32 +6,13 @@
 # Writes BUILD_DIR/screenshots/help-contents.png, help-account.png, help-about.png and
 # help-checker-contents.png.
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-build=$(cd "${1:-$root/build/win64}" && pwd)
+source "$(dirname "$0")/screenshot-common.sh"
 help="$build/bin/mailwick.hlp"
 checker="$build/bin/mailwick.exe"
 post="$build/tests-bin/post_command.exe"
-out="$build/screenshots"
-for f in "$help" "$checker" "$post"; do [ -f "$f" ] || { echo "build $f first" >&2; exit 1; }; done
-mkdir -p "$out"
+screenshot_need "$help" "$checker" "$post"
 rm -f "$out"/help-*.png
-
-export WINEPREFIX="$out/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-WINE=$(command -v wine64 || command -v wine || echo /usr/lib/wine/wine64)
-WINESERVER=$(command -v wineserver || echo /usr/lib/wine/wineserver)
-
-n=60
-while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$out/xvfb.log" 2>&1 &
-xvfb=$!
-export DISPLAY=":$n"
-cleanup() {
-  "$WINESERVER" -k 2>/dev/null || true
-  kill "$xvfb" 2>/dev/null || true
-}
-trap cleanup EXIT
-for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
-[ -f "$WINEPREFIX/system.reg" ] || "$WINE" wineboot -i >"$out/wineboot.log" 2>&1
+screenshot_wine
 "$WINESERVER" -p 30 </dev/null >/dev/null 2>&1
 
 # The viewer takes the file as a Windows path; -i opens a topic by its context name.

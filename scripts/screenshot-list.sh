@@ -6,34 +6,16 @@
 # Writes BUILD_DIR/screenshots/list-open.png (as opened: newest first),
 # list-by-from.png (after a click on the From heading) and list-keys.png (after keys).
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-build=$(cd "${1:-$root/build/win64}" && pwd)
+source "$(dirname "$0")/screenshot-common.sh"
 checker="$build/bin/mailwick.exe"
 post="$build/tests-bin/post_command.exe"
-out="$build/screenshots"
-for f in "$checker" "$post"; do [ -f "$f" ] || { echo "build $f first" >&2; exit 1; }; done
-mkdir -p "$out"
+screenshot_need "$checker" "$post"
 rm -f "$out"/list-*.png
 
 ip=127.0.0.54
 dovecot="$out/dovecot-list"
-export WINEPREFIX="$out/prefix-list" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-WINE=$(command -v wine64 || command -v wine || echo /usr/lib/wine/wine64)
-WINESERVER=$(command -v wineserver || echo /usr/lib/wine/wineserver)
-
-n=60
-while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$out/xvfb-list.log" 2>&1 &
-xvfb=$!
-export DISPLAY=":$n"
-cleanup() {
-  "$WINESERVER" -k 2>/dev/null || true
-  kill "$xvfb" 2>/dev/null || true
-  bash "$root/tests/fixtures/dovecot.sh" stop "$dovecot" || true
-}
-trap cleanup EXIT
-for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
-[ -f "$WINEPREFIX/system.reg" ] || "$WINE" wineboot -i >"$out/wineboot-list.log" 2>&1
+screenshot_cleanup() { bash "$root/tests/fixtures/dovecot.sh" stop "$dovecot"; }
+screenshot_wine list
 
 senders=("Ann Marsh <ann@example.org>" "bob@example.net" "Carol Writer <carol@example.com>"
          "Dave Long-Name Smithson <dave.smithson@example.co.uk>" "eve@example.org")
@@ -69,10 +51,7 @@ rm -rf "$work"
 mkdir -p "$work"
 cd "$work"
 "$WINE" explorer /desktop=Mailwick,1024x768 "$checker" >"$out/checker-list.log" 2>&1 &
-for _ in $(seq 120); do
-  [ "$(import -window root -format '%k' info:)" -gt 1 ] && break
-  sleep 0.5
-done
+screenshot_wait_desktop
 sleep 2
 command() { "$WINE" explorer /desktop=Mailwick,1024x768 "$post" "$1" >>"$out/checker-list.log" 2>&1; }
 command 201  # Check Now: the first fourteen

@@ -7,34 +7,16 @@
 # tray pictures appear), newmail-N-tray.png (the task bar's right end, enlarged) and
 # newmail-dialog.png (the dialog, enlarged).
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-build=$(cd "${1:-$root/build/win64}" && pwd)
+source "$(dirname "$0")/screenshot-common.sh"
 checker="$build/bin/mailwick.exe"
 post="$build/tests-bin/post_command.exe"
-out="$build/screenshots"
-for f in "$checker" "$post"; do [ -f "$f" ] || { echo "build $f first" >&2; exit 1; }; done
-mkdir -p "$out"
+screenshot_need "$checker" "$post"
 rm -f "$out"/newmail-*.png
 
 ip=127.0.0.51
 dovecot="$out/dovecot"
-export WINEPREFIX="$out/prefix-newmail" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-WINE=$(command -v wine64 || command -v wine || echo /usr/lib/wine/wine64)
-WINESERVER=$(command -v wineserver || echo /usr/lib/wine/wineserver)
-
-n=60
-while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$out/xvfb-newmail.log" 2>&1 &
-xvfb=$!
-export DISPLAY=":$n"
-cleanup() {
-  "$WINESERVER" -k 2>/dev/null || true
-  kill "$xvfb" 2>/dev/null || true
-  bash "$root/tests/fixtures/dovecot.sh" stop "$dovecot" || true
-}
-trap cleanup EXIT
-for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
-[ -f "$WINEPREFIX/system.reg" ] || "$WINE" wineboot -i >"$out/wineboot-newmail.log" 2>&1
+screenshot_cleanup() { bash "$root/tests/fixtures/dovecot.sh" stop "$dovecot"; }
+screenshot_wine newmail
 
 bash "$root/tests/fixtures/dovecot.sh" start "$dovecot" "$ip" mailwick secret
 for sender in "Ann Example <ann@example.org>" "Bob Sender <bob@example.net>" "Carol Writer <carol@example.com>"; do
@@ -62,11 +44,7 @@ rm -rf "$work"
 mkdir -p "$work"
 cd "$work"
 "$WINE" explorer /desktop=Mailwick,1024x768 "$checker" >"$out/checker-newmail.log" 2>&1 &
-# A new prefix takes a while to show its desktop.
-for _ in $(seq 120); do
-  [ "$(import -window root -format '%k' info:)" -gt 1 ] && break
-  sleep 0.5
-done
+screenshot_wait_desktop
 sleep 2
 # Check Now (201), from a program on the checker's desktop so it finds the window.
 "$WINE" explorer /desktop=Mailwick,1024x768 "$post" 201 >>"$out/checker-newmail.log" 2>&1

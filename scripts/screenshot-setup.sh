@@ -5,31 +5,12 @@
 # Writes BUILD_DIR/screenshots/setup-page-N.png (the four wizard pages),
 # setup-progress.png (during the installation) and setup-done.png (the closing message).
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-build=$(cd "${1:-$root/build/win64}" && pwd)
+source "$(dirname "$0")/screenshot-common.sh"
 shipped="$build/Mailwick"
 press="$build/tests-bin/wizard_press.exe"
-out="$build/screenshots"
-for f in "$shipped/setup.exe" "$press"; do [ -f "$f" ] || { echo "build $f first" >&2; exit 1; }; done
-mkdir -p "$out"
+screenshot_need "$shipped/setup.exe" "$press"
 rm -f "$out"/setup-*.png
-
-export WINEPREFIX="$out/prefix-setup" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-WINE=$(command -v wine64 || command -v wine || echo /usr/lib/wine/wine64)
-WINESERVER=$(command -v wineserver || echo /usr/lib/wine/wineserver)
-
-n=70
-while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$out/xvfb-setup.log" 2>&1 &
-xvfb=$!
-export DISPLAY=":$n"
-cleanup() {
-  "$WINESERVER" -k 2>/dev/null || true
-  kill "$xvfb" 2>/dev/null || true
-}
-trap cleanup EXIT
-for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
-[ -f "$WINEPREFIX/system.reg" ] || "$WINE" wineboot -i >"$out/wineboot-setup.log" 2>&1
+screenshot_wine setup 70
 
 # Install from a copy; files that this tree does not build yet get stand-ins there.
 src="$out/setup-source"

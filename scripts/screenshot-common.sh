@@ -1,0 +1,51 @@
+# Sourced by the screenshot scripts (not run on its own): the build tree, a private Xvfb
+# display and a Wine prefix, all ended when the script exits.
+#
+# Sets root (the checkout), build (the script's first argument, default build/win64) and
+# out (BUILD/screenshots, created). Then, in the script:
+#   screenshot_need FILE...         stops with a message unless every FILE is built
+#   screenshot_wine [NAME [FIRST]]  the prefix BUILD/screenshots/prefix[-NAME] and an Xvfb on
+#                                   the first free display from FIRST (default 60); exports
+#                                   WINEPREFIX, WINEDEBUG, WINEDLLOVERRIDES and DISPLAY, sets
+#                                   WINE and WINESERVER; logs go to xvfb[-NAME].log and
+#                                   wineboot[-NAME].log
+#   screenshot_wait_desktop         waits until the Wine desktop shows something
+# A script with more to undo at exit (a server it started) defines screenshot_cleanup.
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=$(cd "${1:-$root/build/win64}" && pwd)
+out="$build/screenshots"
+mkdir -p "$out"
+
+screenshot_need() {
+  local f
+  for f in "$@"; do [ -f "$f" ] || { echo "build $f first" >&2; exit 1; }; done
+}
+
+screenshot_stop() {
+  if declare -F screenshot_cleanup >/dev/null; then screenshot_cleanup || true; fi
+  "$WINESERVER" -k 2>/dev/null || true
+  [ -z "${screenshot_xvfb:-}" ] || kill "$screenshot_xvfb" 2>/dev/null || true
+}
+
+screenshot_wine() {
+  local tag=${1:+-$1} n=${2:-60}
+  export WINEPREFIX="$out/prefix$tag" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  WINE=$(command -v wine64 || command -v wine || echo /usr/lib/wine/wine64)
+  WINESERVER=$(command -v wineserver || echo /usr/lib/wine/wineserver)
+  while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$out/xvfb$tag.log" 2>&1 &
+  screenshot_xvfb=$!
+  export DISPLAY=":$n"
+  trap screenshot_stop EXIT
+  for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+  [ -f "$WINEPREFIX/system.reg" ] || "$WINE" wineboot -i >"$out/wineboot$tag.log" 2>&1
+}
+
+# A new prefix takes a while to show its desktop: wait until the screen has more than one colour.
+screenshot_wait_desktop() {
+  for _ in $(seq 120); do
+    [ "$(import -window root -format '%k' info:)" -gt 1 ] && return 0
+    sleep 0.5
+  done
+}
