@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# Screenshots of the options sheet's Account page: the checker, run in a Wine virtual
+# desktop on a private Xvfb display with an account stored for STARTTLS on port 1110, opens
+# Options; the page as it opens, then after each Tab (to follow the focus), then with the
+# Security list dropped down and SSL/TLS chosen from it.
+# usage: scripts/screenshot-options.sh [BUILD_DIR]   (default build/win64; it must be built)
+# Writes BUILD_DIR/screenshots/options-account.png, options-tab-N.png (the sheet only),
+# options-tabs.png (those side by side), options-security.png (the list dropped down) and
+# options-ssl.png (SSL/TLS chosen).
+set -euo pipefail
+source "$(dirname "$0")/screenshot-common.sh"
+checker="$build/bin/mailwick.exe"
+post="$build/tests-bin/post_command.exe"
+screenshot_need "$checker" "$post"
+rm -f "$out"/options-*.png
+screenshot_wine options
+
+# The account is stored with every character code plus one.
+shift_text() { printf '%s' "$1" | perl -pe 's/(.)/chr(ord($1) + 1)/ge'; }
+key='HKCU\Software\Quenby Systems\Mailwick\Version 1.0'
+reg_sz() { "$WINE" reg add "$key" /v "$1" /t REG_SZ /d "$2" /f >/dev/null 2>&1; }
+reg_dword() { "$WINE" reg add "$key" /v "$1" /t REG_DWORD /d "$2" /f >/dev/null 2>&1; }
+reg_sz Username "$(shift_text mailwick)"
+reg_sz Password "$(shift_text secret)"
+reg_sz Server "$(shift_text pop.example.org)"
+reg_dword Security 1
+reg_dword Port 1110
+reg_dword CheckAutoStart 0
+
+work="$out/work-options"
+rm -rf "$work"
+mkdir -p "$work"
+cd "$work"
+"$WINE" explorer /desktop=Mailwick,1024x768 "$checker" >"$out/checker-options.log" 2>&1 &
+screenshot_wait_desktop
+sleep 2
+command() { "$WINE" explorer /desktop=Mailwick,1024x768 "$post" "$1" >>"$out/checker-options.log" 2>&1; }
+command 203  # Options
+sleep 3
+import -window root "$out/options-account.png"
+
+# The sheet is centred: after each Tab, its area only.
+tabs=()
+for i in $(seq 1 9); do
+  xdotool key Tab
+  sleep 0.4
+  import -window root "$out/options-tab-$i.png"
+  convert "$out/options-tab-$i.png" -crop 420x420+302+174 +repage "$out/options-tab-$i.png"
+  tabs+=("$out/options-tab-$i.png")
+done
+convert "${tabs[@]:0:5}" +append "$out/options-tabs-a.png"
+convert "${tabs[@]:5}" +append "$out/options-tabs-b.png"
+convert "$out/options-tabs-a.png" "$out/options-tabs-b.png" -append "$out/options-tabs.png"
+rm -f "$out/options-tabs-a.png" "$out/options-tabs-b.png"
+
+# A click on the Security arrow drops its list down; Down and Enter choose SSL/TLS, which
+# fills in its port.
+xdotool key Escape
+sleep 1
+command 203
+sleep 3
+xdotool mousemove 557 457 click 1
+sleep 1
+import -window root "$out/options-security.png"
+xdotool key Down Return
+sleep 1
+import -window root "$out/options-ssl.png"
+xdotool key Escape Escape
+sleep 1
+command 204  # Exit
+sleep 1
+ls "$out"/options-*.png
