@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "fixtures/mailbox_scan.h"
+#include "pop3/stored_list.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;

@@ -4,6 +4,7 @@
 
 #include <ctime>
 #include <memory>
+#include <new>
 #include <string>
 
 #include "checker/checker_state.h"
@@ -13,7 +14,7 @@
 #include "checker/newmail_res.h"
 #include "common/registry.h"
 #include "checker/texts.h"
-#include "pop3/pop3_session.h"
+#include "pop3/mailbox_scan.h"
 #include "pop3/stored_list.h"
 
 namespace mailwick {
@@ -51,36 +52,37 @@ void ListNewSenders(const pop3::POP3Session& session) {
 std::string Scan(const Settings& settings, int wasConnected, int* newCount) {
     SetStatusText(kCheckingStatus);
 
-    pop3::StoredMessageList list;
-    list.loadFile(pop3::kStoredListFile);
-
-    pop3::POP3Session session;
-    session.setSecurity(settings.GetSecurity());
-    if (!session.open(settings.GetUsername(), settings.GetPassword(), settings.GetServer(),
-                      ServerPort(settings.GetSecurity(), settings.GetServerPort()))) {
+    const pop3::ScanResult scan = pop3::scanMailbox(
+        pop3::kStoredListFile, settings.GetUsername(), settings.GetPassword(), settings.GetServer(),
+        settings.GetSecurity(), ServerPort(settings.GetSecurity(), settings.GetServerPort()),
+        [wasConnected](const pop3::POP3Session& session, int) {
+            g_process.dialupWasUp.store(wasConnected);
+            SendMessageA(g_process.mainWindow.load(), NewMailMessage, 0, 0);
+            ListNewSenders(session);
+        });
+    *newCount = scan.newCount;
+    if (!scan.opened) {
         g_process.state.SetCheckFailed(1);
-        const pop3::TlsFailure failure = session.securityFailure();
-        if (failure != pop3::TlsFailure::None) return SecureFailedStatusText(failure, LocalNow());
+        if (scan.securityFailure != pop3::TlsFailure::None) {
+            return SecureFailedStatusText(scan.securityFailure, LocalNow());
+        }
         return ConnectFailedStatusText(LocalNow());
     }
 
-    list.clearPresentMarks();
-    session.fetchNewHeaders(list);
-    *newCount = pop3::reconcileStoredList(list, session);
-
-    if (*newCount > 0) {
-        g_process.dialupWasUp.store(wasConnected);
-        SendMessageA(g_process.mainWindow.load(), NewMailMessage, 0, 0);
-        ListNewSenders(session);
+    // A header that could not be fetched (a server without TOP, a reply past its bounds,
+    // the session's time run out) fails the check; the new messages fetched before it are
+    // still announced and stored, the known ones stay known. A list that could not be
+    // saved fails it too. Either way "LastCheck" stays as it was.
+    std::string status;
+    if (scan.fetchedAll && scan.saved) {
+        status = ScanStatusText(scan.newCount, static_cast<int>(scan.listLength), LocalNow());
+        SetStatusText(status.c_str());
+        RecordFinishedScan(status);
+    } else {
+        g_process.state.SetCheckFailed(1);
+        status = scan.fetchedAll ? SaveFailedStatusText(LocalNow()) : ConnectFailedStatusText(LocalNow());
+        SetStatusText(status.c_str());
     }
-
-    // Saved before the session closes: the new entries' headers belong to the session.
-    list.saveFile(pop3::kStoredListFile);
-    session.close();
-
-    const std::string status = ScanStatusText(*newCount, static_cast<int>(list.length()), LocalNow());
-    SetStatusText(status.c_str());
-    RecordFinishedScan(status);
     RebuildMailRows();
     FillMailList();
     return status;
@@ -147,7 +149,8 @@ DWORD WINAPI CheckWorker(LPVOID arg) {
 }  // namespace
 
 bool StartCheckWorker(const Settings& settings) {
-    auto copy = std::make_unique<Settings>(settings);
+    std::unique_ptr<Settings> copy(new (std::nothrow) Settings(settings));
+    if (!copy) return false;
     HANDLE thread = CreateThread(nullptr, 0, CheckWorker, copy.get(), 0, nullptr);
     if (!thread) return false;
     copy.release();

@@ -29,5 +29,6 @@ inline constexpr char kHangingUpStatus[] = "Disconnecting DUN connection";
 inline constexpr char kClosingStatus[] = "Trying to close connection gracefully...";
 inline constexpr char kNewItemsFormat[] = "%d new item%s (%d) %s";
 inline constexpr char kUnableToConnectStatus[] = " : Unable to connect to server";
+inline constexpr char kUnableToSaveStatus[] = " : Unable to save the message list";
 
 }  // namespace mailwick

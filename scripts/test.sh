@@ -20,5 +20,8 @@ cmake --build build/fuzz -j "$jobs"
 status=0
 ctest --test-dir build/native --output-on-failure -j "$jobs" || status=1
 ctest --test-dir build/win64 --output-on-failure || status=1
-ctest --test-dir build/fuzz --output-on-failure -L fuzz || status=1
+# The fuzz tree also builds the native unit tests with AddressSanitizer and UBSan: run them
+# there too, stopping at the first undefined behaviour.
+UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+  ctest --test-dir build/fuzz --output-on-failure -j "$jobs" -L "unit|fuzz" || status=1
 exit $status

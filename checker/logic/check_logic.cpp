@@ -43,6 +43,10 @@ int ServerPort(int32_t security, uint32_t storedPort) {
     return static_cast<int>(storedPort);
 }
 
+std::string SaveFailedStatusText(const std::tm& localNow) {
+    return StatusTimeText(localNow) + kUnableToSaveStatus;
+}
+
 std::uint32_t ElapsedSinceLastCheckMs(std::int64_t nowSeconds, std::int64_t lastCheckSeconds) {
     const auto seconds = static_cast<std::uint32_t>(nowSeconds - lastCheckSeconds);
     return seconds * 1000u;

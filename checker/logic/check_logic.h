@@ -19,6 +19,9 @@ std::string SecureFailedStatusText(pop3::TlsFailure failure, const std::tm& loca
 // The port a check dials: the stored one, or the usual one of the security mode when none
 // (or no valid port) is stored.
 int ServerPort(int32_t security, uint32_t storedPort);
+// "Sun Dec 07, 1997 09:05 : Unable to save the message list": the stored list could be
+// neither replaced nor rewritten, so its mail will be announced again.
+std::string SaveFailedStatusText(const std::tm& localNow);
 // The "%a %b %d, %Y %H:%M" stamp of both texts, cut to fit its 26-character buffer.
 std::string StatusTimeText(const std::tm& localNow);
 

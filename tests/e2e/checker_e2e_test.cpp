@@ -1,5 +1,7 @@
 // The real mailwick.exe, started in a folder of its own against a private Dovecot and
 // driven from outside as a user would: commands to its hidden main window, tray clicks.
+#include <winsock2.h>
+
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -8,6 +10,7 @@
 #include <regex>
 
 #include "e2e/driver.h"
+#include "fixtures/test_address.h"
 #include "pop3/stored_list.h"
 
 namespace mwtest {
@@ -197,6 +200,62 @@ TEST_F(CheckerE2E, FirstStartOpensOptionsAndTheTypedAccountIsChecked) {
             DeleteFileA((std::string(folder) + "\\Mailwick.lnk").c_str());
         RegCloseKey(key);
     }
+}
+
+// Accepts connections on port 110 of an address and never says a word.
+class SilentListener {
+public:
+    explicit SilentListener(const std::string& ip) {
+        WSADATA data;
+        WSAStartup(MAKEWORD(1, 1), &data);
+        listener_ = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_port = htons(110);
+        addr.sin_addr.s_addr = inet_addr(ip.c_str());
+        bound_ = bind(listener_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 && listen(listener_, 4) == 0;
+    }
+    ~SilentListener() {
+        for (SOCKET s : accepted_) closesocket(s);
+        closesocket(listener_);
+        WSACleanup();
+    }
+    bool bound() const { return bound_; }
+    // Waits for the next connection; true when one came in time.
+    bool accept(std::chrono::milliseconds timeout) {
+        fd_set set;
+        FD_ZERO(&set);
+        FD_SET(listener_, &set);
+        timeval tv{static_cast<long>(timeout.count() / 1000), 0};
+        if (select(0, &set, nullptr, nullptr, &tv) != 1) return false;
+        accepted_.push_back(::accept(listener_, nullptr, nullptr));
+        return true;
+    }
+
+private:
+    SOCKET listener_;
+    bool bound_ = false;
+    std::vector<SOCKET> accepted_;
+};
+
+TEST_F(CheckerE2E, ExitDuringACheckEndsTheProgramCleanlyAndWritesTheSettings) {
+    // The check waits on a silent server with the normal 60-second bound; the program
+    // gives it 10 seconds and must then end without crashing under it.
+    const std::string ip = TestAddress(42);
+    SilentListener server(ip);
+    ASSERT_TRUE(server.bound());
+    SetAccount("mailwick", "secret", ip);
+    CheckerProcess p;
+    Start(p);
+    p.postCommand(201);
+    ASSERT_TRUE(server.accept(20s));
+    const auto start = std::chrono::steady_clock::now();
+    p.postCommand(204);
+    EXPECT_EQ(p.waitExit(30s), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 20s);
+    DWORD period = 0;
+    EXPECT_TRUE(GetRegBinary32("CheckFreqLO", &period));
+    EXPECT_EQ(period, 3'600'000u);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // Fuzzes the handling of everything a POP3 server may send: the input is the server's
-// whole byte stream, played to a session that logs on, lists the mailbox and fetches
-// every header, over a real loopback connection.
+// whole byte stream, played over a real loopback connection to the check's scan (log on,
+// list, fetch the new headers, reconcile with a stored list, save it, QUIT).
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -12,12 +12,15 @@
 #include <condition_variable>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <mutex>
 #include <string>
 #include <thread>
 
 #include "pop3/header_list.h"
-#include "pop3/pop3_session.h"
+#include "pop3/mailbox_scan.h"
+#include "pop3/stored_list.h"
 
 namespace {
 
@@ -102,28 +105,67 @@ Feeder& feeder() {
 
 unsigned long long g_runs = 0;
 
+// The stored list each run starts from: ids a server's listing may well name (short ids
+// and LIST lines), so the scan meets known messages as well as new ones.
+const std::string& startingList() {
+    static const std::string bytes = [] {
+        pop3::StoredMessageList list;
+        for (const char* uid : {"a", "b", "1", "1 1", "2 2", "1 10"}) list.append(uid, 1);
+        return list.storedBytes();
+    }();
+    return bytes;
+}
+
+const std::string& listPath() {
+    static const std::string path = [] {
+        auto dir = std::filesystem::temp_directory_path() / ("mwfuzz-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(dir);
+        return (dir / "UIDL").string();
+    }();
+    return path;
+}
+
+void checkHeader(const pop3::HeaderList& h) {
+    for (const pop3::HeaderField& field : h.fields()) {
+        if (field.name.empty() || field.name.find(' ') != std::string::npos) std::abort();
+    }
+    pop3::headerValue(h, pop3::HeaderFrom);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     Feeder& f = feeder();
     f.setInput(std::string(reinterpret_cast<const char*>(data), size));
     {
-        pop3::POP3Session session;
-        if (session.open("user", "password", "127.0.0.1", f.port()) == 1) {
-            session.fetchAllHeaders();
-            char uid[pop3::kUidField];
-            for (int i = 0; i < session.getCount(); ++i) {
-                if (!session.getUid(i, uid)) std::abort();  // listed entries must all be there
-                if (session.getSize(i) == -1 && session.getHeader(i)) std::abort();
-                if (const pop3::HeaderList* h = session.getHeader(i)) {
-                    for (const pop3::HeaderField& field : h->fields()) {
-                        if (field.name.empty() || field.name.find(' ') != std::string::npos) std::abort();
+        std::ofstream(listPath(), std::ios::binary | std::ios::trunc) << startingList();
+        pop3::ScanResult r = pop3::scanMailbox(
+            listPath(), "user", "password", "127.0.0.1", pop3::SecurityNone, f.port(),
+            [](const pop3::POP3Session& session, int newCount) {
+                int held = 0;
+                char uid[pop3::kUidField];
+                for (int i = 0; i < session.getCount(); ++i) {
+                    if (!session.getUid(i, uid)) std::abort();  // listed entries must all be there
+                    if (const pop3::HeaderList* h = session.getHeader(i)) {
+                        ++held;
+                        checkHeader(*h);
                     }
-                    pop3::headerValue(*h, pop3::HeaderFrom);
                 }
+                if (held != newCount) std::abort();
+            });
+        if (r.opened && r.saved) {
+            // The file holds what the scan ended with: its length, and a new flag on
+            // exactly the new messages.
+            pop3::StoredMessageList back;
+            back.loadFile(listPath());
+            if (back.length() != r.listLength) std::abort();
+            int flagged = 0;
+            for (const pop3::StoredMessage& e : back) {
+                flagged += e.newFlag == 1;
+                checkHeader(*e.header());
             }
+            if (flagged != r.newCount) std::abort();
         }
-        session.close();
     }
     f.waitServed(++g_runs);
     return 0;

@@ -2,6 +2,10 @@
 // the all-or-nothing save. Built natively and for Windows (run under Wine).
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -251,6 +255,36 @@ TEST(StoredListFile, ACompleteCopyLeftByAFailedSaveIsLoadedAPartialOneIgnored) {
     complete.loadFile(path);
     EXPECT_EQ(rows(complete), kThree);
 }
+
+#ifdef _WIN32
+TEST(StoredListFile, SaveWhileAnotherProgramHoldsTheFileOpen) {
+    // A virus scanner or backup tool holding "UIDL": sharing that allows replacing or at
+    // least writing still lets the save land; sharing that allows neither fails the save,
+    // but the complete list stays beside the file and is what the next check starts from.
+    TempDir dir;
+    const std::string path = dir.file("UIDL");
+    const std::string old = fileOf(1, {kThree[0]});
+    StoredMessageList list;
+    list.loadStoredBytes(fileOf(3, kThree));
+    struct Case {
+        DWORD share;
+        int saved;
+    };
+    for (Case c : {Case{FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, 1},
+                   Case{FILE_SHARE_READ | FILE_SHARE_WRITE, 1}, Case{FILE_SHARE_READ, 0}}) {
+        writeBytes(path, old);
+        HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, c.share, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(held, INVALID_HANDLE_VALUE);
+        EXPECT_EQ(list.saveFile(path), c.saved) << c.share;
+        CloseHandle(held);
+        EXPECT_EQ(readBytes(path), c.saved ? fileOf(3, kThree) : old) << c.share;
+        StoredMessageList next;
+        next.loadFile(path);
+        EXPECT_EQ(rows(next), kThree) << c.share;
+        fs::remove(path + ".new");
+    }
+}
+#endif
 
 TEST(StoredListFile, LoadingAMissingFileLeavesTheListAsItIs) {
     TempDir dir;

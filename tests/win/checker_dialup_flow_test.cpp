@@ -61,6 +61,18 @@ protected:
     fakeras::State state_;
 };
 
+TEST_F(DialupFlow, WhileTheConnectionIsDownOnlyTheOfflineTimerChecks) {
+    Write();
+    SendMessageA(main_, WM_COMMAND, IDM_START_CHECKING, 0);
+    SendMessageA(main_, WM_TIMER, OnlineTimer, 0);
+    EXPECT_EQ(g_process.state.CheckIdle(), 1);
+    EXPECT_FALSE(Called(ras_.calls(), "RasDialA"));
+    SendMessageA(main_, WM_TIMER, OfflineTimer, 0);
+    ASSERT_TRUE(WaitIdle(30s));
+    EXPECT_TRUE(Called(ras_.calls(), "RasDialA"));
+    SendMessageA(main_, WM_COMMAND, IDM_STOP_CHECKING, 0);
+}
+
 TEST_F(DialupFlow, OnlyAnExistingConnectionWantedAndNoneUpEndsSilently) {
     UpdateSettings([](Settings& s) { s.SetCheckRAS(1); });
     Write();

@@ -32,8 +32,10 @@ using namespace std::chrono_literals;
 using mwtest::WaitUntil;
 
 inline HICON g_lastIcon = nullptr;
-inline BOOL WINAPI RecordShellCall(DWORD, PNOTIFYICONDATAA data) {
+inline std::atomic<DWORD> g_lastShellMessage{0};
+inline BOOL WINAPI RecordShellCall(DWORD message, PNOTIFYICONDATAA data) {
     g_lastIcon = data->hIcon;
+    g_lastShellMessage = message;
     return TRUE;
 }
 

@@ -124,6 +124,25 @@ TEST_F(CheckerFlow, CheckingModeRunsBothTimersAndStopEndsThem) {
     EXPECT_FALSE(KillTimer(main_, OnlineTimer));
 }
 
+TEST_F(CheckerFlow, CheckNowClearsAnEarlierFailure) {
+    g_process.state.SetCheckFailed(1);
+    CheckNow();
+    ASSERT_TRUE(WaitIdle(30s));
+    EXPECT_EQ(g_process.state.CheckFailed(), 0);
+    EXPECT_EQ(StatusText().rfind("0 new items (0) ", 0), 0u) << StatusText();
+}
+
+TEST_F(CheckerFlow, TheFirstTimerPeriodIsWhatIsLeftSinceTheLastCheck) {
+    // Two seconds are left of a one-minute period: a check comes long before a minute.
+    UpdateSettings([](Settings& s) { s.SetCheckFreqHI(60'000); });
+    mwtest::SetRegBinary32("LastCheck", static_cast<DWORD>(std::time(nullptr) - 58));
+    mwtest::SetRegString("LastStatus", "before");
+    SendMessageA(main_, WM_COMMAND, IDM_START_CHECKING, 0);
+    std::string status;
+    EXPECT_TRUE(WaitUntil([&] { return mwtest::GetRegString("LastStatus", &status) && status != "before"; }, 20s));
+    SendMessageA(main_, WM_COMMAND, IDM_STOP_CHECKING, 0);
+}
+
 TEST_F(CheckerFlow, TimerThreeIsIgnored) {
     Deliver("Ann <ann@example.org>", "not fetched");
     SetStatusText("before");
@@ -177,6 +196,48 @@ TEST_F(CheckerFlow, AServerThatStopsMidListingFailsTheCheckAndTheNextTimerChecks
     SendMessageA(main_, WM_COMMAND, IDM_STOP_CHECKING, 0);
 }
 
+TEST_F(CheckerFlow, ARefusedHeaderFetchFailsTheCheck) {
+    // A server without TOP: not "0 new items" for ever, but a failed check each time.
+    SilentServer server(mwtest::TestAddress(51), {"+OK ready\r\n", "+OK\r\n", "+OK\r\n", "+OK 1 100\r\n",
+                                       "+OK\r\n1 100\r\n.\r\n", "+OK\r\n1 uid-1\r\n.\r\n",
+                                       "-ERR command not offered\r\n", "+OK bye\r\n"});
+    ASSERT_TRUE(server.bound());
+    SetServer(mwtest::TestAddress(51));
+    mwtest::SetRegString("LastStatus", "kept");
+    CheckNow();
+    ASSERT_TRUE(WaitIdle(30s));
+    EXPECT_EQ(g_process.state.CheckFailed(), 1);
+    EXPECT_NE(StatusText().find("Unable to connect to server"), std::string::npos) << StatusText();
+    std::string stored;
+    ASSERT_TRUE(mwtest::GetRegString("LastStatus", &stored));
+    EXPECT_EQ(stored, "kept");
+    DWORD lastCheck = 0;
+    EXPECT_FALSE(mwtest::GetRegBinary32("LastCheck", &lastCheck));
+}
+
+TEST_F(CheckerFlow, AListFileHeldByAnotherProgramIsReportedAndItsMailNotAnnouncedAgain) {
+    Deliver("Ann <ann@example.org>", "held");
+    const std::string uidl = dir_ + "\\UIDL";
+    ASSERT_TRUE(mwtest::WriteFileBytes(uidl, std::string(4, '\0')));
+    // Shared for reading only: the file can be neither replaced nor written.
+    HANDLE held = CreateFileA(uidl.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    CheckNow();
+    ASSERT_TRUE(WaitIdle(30s));
+    CloseHandle(held);
+    EXPECT_EQ(g_process.state.CheckFailed(), 1);
+    EXPECT_NE(StatusText().find("Unable to save the message list"), std::string::npos) << StatusText();
+    EXPECT_EQ(g_process.state.NewMailPending(), 1);  // announced once
+    DWORD lastCheck = 0;
+    EXPECT_FALSE(mwtest::GetRegBinary32("LastCheck", &lastCheck));
+
+    AcknowledgeNewMail(main_);
+    CheckNow();
+    ASSERT_TRUE(WaitIdle(30s));
+    EXPECT_EQ(StatusText().rfind("0 new items (1) ", 0), 0u) << StatusText();
+    EXPECT_EQ(g_process.state.NewMailPending(), 0);
+}
+
 TEST_F(CheckerFlow, ExitDuringACheckWaitsAtMostTenSeconds) {
     SilentServer server(mwtest::TestAddress(48));
     ASSERT_TRUE(server.bound());
@@ -188,6 +249,7 @@ TEST_F(CheckerFlow, ExitDuringACheckWaitsAtMostTenSeconds) {
     SendMessageA(main_, WM_COMMAND, IDM_EXIT, 0);
     const auto waited = std::chrono::steady_clock::now() - start;
     EXPECT_FALSE(IsWindow(main_));
+    EXPECT_EQ(g_lastShellMessage.load(), static_cast<DWORD>(NIM_DELETE));  // no icon left behind
     EXPECT_EQ(StatusText(), "Trying to close connection gracefully...");
     EXPECT_GE(waited, 9s);
     EXPECT_LT(waited, 15s);

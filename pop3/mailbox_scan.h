@@ -1,0 +1,29 @@
+// One scan of the mailbox, as the check runs it: load the stored list, open the session,
+// fetch the new headers, reconcile, announce the new mail, write the list back, QUIT.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+
+#include "pop3/pop3_session.h"
+
+namespace pop3 {
+
+struct ScanResult {
+    int opened = 0;       // the session opened (logon and listing)
+    int fetchedAll = 0;   // every new header was fetched
+    int newCount = 0;     // messages reported as new
+    int saved = 0;        // the list file was written
+    std::size_t listLength = 0;  // entries in the list afterwards
+    TlsFailure securityFailure = TlsFailure::None;  // why a secure connection failed
+};
+
+// Called with the open session when there is new mail, before the list is saved; the
+// new messages are those whose header the session holds.
+using AnnounceNewMail = std::function<void(const POP3Session& session, int newCount)>;
+
+ScanResult scanMailbox(const std::string& listPath, const char* userName, const char* password,
+                       const char* serverName, int security, int port, const AnnounceNewMail& announce);
+
+}  // namespace pop3
