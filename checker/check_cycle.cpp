@@ -6,12 +6,14 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "checker/checker_state.h"
 #include "checker/dialup.h"
 #include "checker/logic/check_logic.h"
 #include "checker/mail_rows.h"
-#include "checker/newmail_res.h"
+#include "checker/notification.h"
 #include "common/registry.h"
 #include "checker/texts.h"
 #include "pop3/mailbox_scan.h"
@@ -37,15 +39,15 @@ void RecordFinishedScan(const std::string& status) {
 
 // Adds the sender of every new message to the NEWMAIL dialog, if one is open.
 void ListNewSenders(const pop3::POP3Session& session) {
-    const HWND dialog = g_process.newMailDialog.load();
-    if (!dialog) return;
-    const HWND list = GetDlgItem(dialog, IDC_NEWMAIL_LIST);
+    if (!g_process.newMailDialog.load()) return;
+    std::vector<std::string> senders;
     for (int i = 0; i < session.getCount(); ++i) {
         const pop3::HeaderList* header = session.getHeader(i);
         if (!header) continue;
         const std::string* from = pop3::headerValue(*header, pop3::HeaderFrom);
-        SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(from ? from->c_str() : "<unknown>"));
+        senders.push_back(from ? *from : "<unknown>");
     }
+    AddNewMailSenders(std::move(senders));
 }
 
 // The scan stage; returns the final status text and the number of new messages.

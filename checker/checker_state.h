@@ -22,6 +22,9 @@ inline constexpr UINT NewMailMessage = WM_USER + 201;     // 1225, sent by the c
 // Sent by the check worker to have the main thread take over a rebuilt row table or
 // refill the list (see mail_rows.h); the main window passes it to OnMailRowsMessage.
 inline constexpr UINT MailRowsMessage = WM_USER + 301;
+// Sent by the check worker to have the main thread list the new senders in the NEWMAIL
+// dialog (see notification.h); the main window passes it to OnNewSendersMessage.
+inline constexpr UINT NewSendersMessage = WM_USER + 302;
 
 // Timers of the main window.
 inline constexpr UINT_PTR OfflineTimer = 1;  // "CheckFreqLO"

@@ -100,6 +100,7 @@ protected:
                 return true;
             case NewMailMessage: OnNewMail(Handle()); return true;
             case MailRowsMessage: result = OnMailRowsMessage(wParam, lParam); return true;
+            case NewSendersMessage: result = OnNewSendersMessage(); return true;
             default: return OnTaskbarCreated(Handle(), message);
         }
     }

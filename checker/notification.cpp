@@ -4,6 +4,8 @@
 #include <shellapi.h>
 
 #include <cstdio>
+#include <mutex>
+#include <utility>
 
 #include "checker/checker_state.h"
 #include "checker/dialup.h"
@@ -87,6 +89,32 @@ static_assert(IDC_NEWMAIL_LATER == IDOK);
 // At most one NEWMAIL dialog is open; later new mail is added to it.
 NewMailDialog g_newMailDialog;
 
+// Senders on their way from the check worker to the main thread. They wait here rather
+// than travel as a pointer in the message, so a stray NewSendersMessage finds nothing.
+// The lock is never held across a send.
+std::mutex g_sendersLock;
+std::vector<std::string> g_senders;
+
+std::vector<std::string> TakeSenders() {
+    std::lock_guard<std::mutex> hold(g_sendersLock);
+    return std::exchange(g_senders, {});
+}
+
+void ListSenders(const std::vector<std::string>& senders) {
+    const HWND dialog = g_process.newMailDialog.load();
+    if (!dialog || senders.empty()) return;
+    const HWND list = GetDlgItem(dialog, IDC_NEWMAIL_LIST);
+    std::size_t bytes = 0;
+    for (const std::string& s : senders) bytes += s.size() + 1;
+    // One repaint for the batch, not one per line: thousands of senders otherwise take
+    // seconds.
+    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+    SendMessageA(list, LB_INITSTORAGE, senders.size(), bytes);
+    for (const std::string& s : senders) SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s.c_str()));
+    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list, nullptr, TRUE);
+}
+
 }  // namespace
 
 void OnNewMail(HWND mainWindow) {
@@ -102,6 +130,25 @@ void OnNewMail(HWND mainWindow) {
     }
     if (HWND dialog = g_process.newMailDialog.load()) SetForegroundWindow(dialog);
     if (s.GetLaunchMail() == 1) SendMessageA(mainWindow, WM_COMMAND, IDM_READ_MAIL, 0);
+}
+
+void AddNewMailSenders(std::vector<std::string> senders) {
+    const HWND main = g_process.mainWindow.load();
+    if (!main || GetWindowThreadProcessId(main, nullptr) == GetCurrentThreadId()) {
+        ListSenders(senders);
+        return;
+    }
+    {
+        std::lock_guard<std::mutex> hold(g_sendersLock);
+        g_senders = std::move(senders);
+    }
+    SendMessageA(main, NewSendersMessage, 0, 0);
+    TakeSenders();  // not taken when the main window went away first
+}
+
+LRESULT OnNewSendersMessage() {
+    ListSenders(TakeSenders());
+    return 0;
 }
 
 void OnFlashTimer(HWND mainWindow) {

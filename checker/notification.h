@@ -4,6 +4,9 @@
 
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 namespace mailwick {
 
 // NewMailMessage, sent by the check worker; runs on the main thread.
@@ -14,6 +17,12 @@ void OnFlashTimer(HWND mainWindow);
 void AcknowledgeNewMail(HWND mainWindow);
 // Command 209: starts the program of "MailProgramFile".
 void LaunchMailProgram();
+
+// Adds the senders of a check's new messages to the open NEWMAIL dialog's list, in one
+// batch on the main thread. Any thread; the worker calls it after NewMailMessage.
+void AddNewMailSenders(std::vector<std::string> senders);
+// The main window's handler of NewSendersMessage.
+LRESULT OnNewSendersMessage();
 
 inline constexpr UINT kFlashOnMs = 2000;
 inline constexpr UINT kFlashOffMs = 1000;
