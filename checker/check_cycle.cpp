@@ -5,6 +5,7 @@
 #include <ctime>
 #include <memory>
 #include <new>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -54,6 +55,7 @@ void ListNewSenders(const pop3::POP3Session& session) {
 std::string Scan(const Settings& settings, int wasConnected, int* newCount) {
     SetStatusText(kCheckingStatus);
 
+    std::optional<MailRowTable> rows;
     const pop3::ScanResult scan = pop3::scanMailbox(
         pop3::kStoredListFile, settings.GetUsername(), settings.GetPassword(), settings.GetServer(),
         settings.GetSecurity(), ServerPort(settings.GetSecurity(), settings.GetServerPort()),
@@ -61,7 +63,9 @@ std::string Scan(const Settings& settings, int wasConnected, int* newCount) {
             g_process.dialupWasUp.store(wasConnected);
             SendMessageA(g_process.mainWindow.load(), NewMailMessage, 0, 0);
             ListNewSenders(session);
-        });
+        },
+        // The rows are made from the list in hand rather than from a reread of the file.
+        [&rows](const pop3::StoredMessageList& list) { rows = BuildMailRows(list); });
     *newCount = scan.newCount;
     if (!scan.opened) {
         g_process.state.SetCheckFailed(1);
@@ -85,7 +89,8 @@ std::string Scan(const Settings& settings, int wasConnected, int* newCount) {
         status = scan.fetchedAll ? SaveFailedStatusText(LocalNow()) : ConnectFailedStatusText(LocalNow());
         SetStatusText(status.c_str());
     }
-    RebuildMailRows();
+    if (rows) ReplaceMailRows(std::move(*rows));
+    else RebuildMailRows();
     FillMailList();
     return status;
 }

@@ -76,7 +76,10 @@ bool OnOtherThread(HWND* main) {
 
 void RebuildMailRows() {
     // Reading the file is the slow part; it happens on the caller's thread.
-    MailRowTable rows = LoadMailRows(pop3::kStoredListFile);
+    ReplaceMailRows(LoadMailRows(pop3::kStoredListFile));
+}
+
+void ReplaceMailRows(MailRowTable rows) {
     HWND main = nullptr;
     if (!OnOtherThread(&main)) {
         Replace(std::move(rows));

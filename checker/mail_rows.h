@@ -29,6 +29,8 @@ std::string StatusText();
 
 // Reloads "UIDL" into the row table, deleting the list items first. Any thread.
 void RebuildMailRows();
+// The same with rows built by the caller (the check, from the list it just saved).
+void ReplaceMailRows(MailRowTable rows);
 // Re-inserts the rows into the list view as ViewAllMail says. Any thread.
 void FillMailList();
 // Deletes the list items and frees the rows. Main thread (the list window's destruction).

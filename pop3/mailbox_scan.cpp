@@ -5,7 +5,8 @@
 namespace pop3 {
 
 ScanResult scanMailbox(const std::string& listPath, const char* userName, const char* password,
-                       const char* serverName, int security, int port, const AnnounceNewMail& announce) {
+                       const char* serverName, int security, int port, const AnnounceNewMail& announce,
+                       const ListStored& stored) {
     ScanResult r;
     StoredMessageList list;
     list.loadFile(listPath);
@@ -20,9 +21,11 @@ ScanResult scanMailbox(const std::string& listPath, const char* userName, const 
     r.newCount = reconcileStoredList(list, session);
     if (r.newCount > 0 && announce) announce(session, r.newCount);
 
-    // Saved before QUIT: the new entries' headers belong to the session.
-    r.saved = list.saveFile(listPath);
+    // Saved before QUIT: the new entries' headers belong to the session. A check that
+    // changed nothing would write the same bytes again.
+    r.saved = list.matchesFile() ? 1 : list.saveFile(listPath);
     r.listLength = list.length();
+    if (r.saved && stored) stored(list);
     session.close();
     return r;
 }

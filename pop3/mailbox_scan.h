@@ -7,6 +7,7 @@
 #include <string>
 
 #include "pop3/pop3_session.h"
+#include "pop3/stored_list.h"
 
 namespace pop3 {
 
@@ -23,7 +24,12 @@ struct ScanResult {
 // new messages are those whose header the session holds.
 using AnnounceNewMail = std::function<void(const POP3Session& session, int newCount)>;
 
+// Called with the list once its file holds it (written, or already holding the same
+// bytes), before QUIT: the new entries' headers still belong to the session.
+using ListStored = std::function<void(const StoredMessageList& list)>;
+
 ScanResult scanMailbox(const std::string& listPath, const char* userName, const char* password,
-                       const char* serverName, int security, int port, const AnnounceNewMail& announce);
+                       const char* serverName, int security, int port, const AnnounceNewMail& announce,
+                       const ListStored& stored = {});
 
 }  // namespace pop3

@@ -34,6 +34,7 @@ struct StoredMessageList::Impl {
     std::vector<StoredMessage*> byPosition;
     bool uidIndexValid = true;
     bool positionIndexValid = true;
+    bool matchesFile = false;
 
     void invalidate() {
         uidIndexValid = false;
@@ -86,17 +87,23 @@ struct StoredMessageList::Impl {
 
     // True when the file held exactly its records, no less and nothing after them.
     bool load(const std::shared_ptr<const std::string>& file) {
+        const bool wasEmpty = entries.empty();
+        matchesFile = false;
         wire::Reader in(*file, 0);
         std::int32_t count = 0;
         if (!in.getInt(count)) return false;
         // A damaged record ends the load: what came before it is sound, what follows
         // cannot be found again. A count larger than the records present is just cut short.
+        bool verbatim = true;
         for (std::int32_t i = 0; i < count; ++i) {
             StoredMessage entry;
             if (!readRecord(in, file, entry)) return false;
+            verbatim = verbatim && entry.storedHeader->storesAsLoaded();
             add(std::move(entry));
         }
-        return count >= 0 && in.position() == file->size();
+        const bool whole = count >= 0 && in.position() == file->size();
+        matchesFile = wasEmpty && verbatim && whole;
+        return whole;
     }
 
     // Writes the file form in pieces of about a megabyte, so a large list needs no
@@ -181,6 +188,8 @@ bool copyInPlace(const std::string& from, const std::string& to) {
 
 }  // namespace
 
+bool StoredMessageList::matchesFile() const { return impl_->matchesFile; }
+
 void StoredMessageList::loadFile(const std::string& path) {
     // A complete copy left beside the file by a save that could not put it in place is
     // the newer list; a partial one (a save in progress) is ignored.
@@ -194,6 +203,7 @@ void StoredMessageList::loadFile(const std::string& path) {
                 Impl copy;
                 if (copy.load(data)) {
                     for (StoredMessage& e : copy.entries) impl_->add(std::move(e));
+                    impl_->matchesFile = false;  // the file itself still holds the older list
                     return;
                 }
             }
@@ -246,17 +256,24 @@ int StoredMessageList::markPresent(std::string_view uid) {
 void StoredMessageList::removeUnmarked() {
     std::size_t before = impl_->entries.size();
     impl_->entries.remove_if([](const StoredMessage& e) { return e.presentMark == 0; });
-    if (impl_->entries.size() != before) impl_->invalidate();
+    if (impl_->entries.size() != before) {
+        impl_->invalidate();
+        impl_->matchesFile = false;
+    }
 }
 
 void StoredMessageList::setNewFlag(std::size_t position, int value) {
-    if (StoredMessage* e = impl_->at(position)) e->newFlag = value;
+    StoredMessage* e = impl_->at(position);
+    if (!e || e->newFlag == value) return;
+    e->newFlag = value;
+    impl_->matchesFile = false;
 }
 
 StoredMessage& StoredMessageList::append(std::string_view uid, int flag) {
     StoredMessage entry;
     entry.uid.assign(boundedUid(uid));
     entry.newFlag = flag;
+    impl_->matchesFile = false;
     return impl_->add(std::move(entry));
 }
 
@@ -270,7 +287,10 @@ int StoredMessageList::newFlagAt(std::size_t position) const {
 StoredMessageList::const_iterator StoredMessageList::begin() const { return impl_->entries.begin(); }
 StoredMessageList::const_iterator StoredMessageList::end() const { return impl_->entries.end(); }
 
-StoredMessage* StoredMessageList::find(std::string_view uid) { return impl_->firstWithUid(uid); }
+StoredMessage* StoredMessageList::find(std::string_view uid) {
+    impl_->matchesFile = false;  // the caller may change the entry
+    return impl_->firstWithUid(uid);
+}
 
 int StoredMessageList::getNewFlag(std::string_view uid) const {
     const StoredMessage* e = impl_->firstWithUid(uid);
@@ -280,6 +300,7 @@ int StoredMessageList::getNewFlag(std::string_view uid) const {
 int StoredMessageList::setNewFlag(std::string_view uid, int value) {
     StoredMessage* e = impl_->firstWithUid(uid);
     if (!e) return 0;
+    if (e->newFlag != value) impl_->matchesFile = false;
     e->newFlag = value;
     return 1;
 }
@@ -289,6 +310,7 @@ int StoredMessageList::remove(std::string_view uid) {
     if (!e) return 0;
     impl_->entries.remove_if([e](const StoredMessage& x) { return &x == e; });
     impl_->invalidate();
+    impl_->matchesFile = false;
     return 1;
 }
 

@@ -46,6 +46,9 @@ public:
     // temporary file newer than the file (a save that could do neither) is loaded instead.
     void loadFile(const std::string& path);
     int saveFile(const std::string& path) const;
+    // True while the list holds exactly what one load read from a whole, undamaged file
+    // and nothing has changed since: saving it would write the same bytes again.
+    bool matchesFile() const;
 
     void clearPresentMarks();
     int markPresent(std::string_view uid);

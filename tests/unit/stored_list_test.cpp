@@ -7,6 +7,7 @@
 #endif
 
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <sstream>
 
@@ -294,6 +295,55 @@ TEST(StoredListFile, LoadingAMissingFileLeavesTheListAsItIs) {
     ASSERT_EQ(list.length(), 1u);
     list.loadStoredBytes(fileOf(1, {kThree[2]}));  // loading appends
     EXPECT_EQ(list.length(), 2u);
+}
+
+// A check that changes nothing skips rewriting the file; that is only sound while the
+// write would give the very bytes that were read.
+TEST(StoredListFile, MatchesFileOnlyWhileSavingWouldWriteTheSameBytes) {
+    const std::string clean = fileOf(3, kThree);
+    std::vector<Row> padded = kThree;
+    padded[0].fields[1].second = " Ann <ann@example.org>";
+    const std::pair<std::string, bool> cases[] = {
+        {clean, true},
+        {fileOf(0, {}), true},
+        {fileOf(3, padded), false},                 // trimmed on load
+        {clean.substr(0, clean.size() - 1), false},  // cut short
+        {clean + "x", false},                        // bytes after the last record
+        {fileOf(4, kThree), false},                  // count beyond the records
+        {fileOf(-1, {}), false},
+        {"", false},
+    };
+    for (const auto& [bytes, matches] : cases) {
+        StoredMessageList list;
+        list.loadStoredBytes(bytes);
+        EXPECT_EQ(list.matchesFile(), matches) << testing::PrintToString(bytes);
+        if (list.matchesFile()) {
+            EXPECT_EQ(list.storedBytes(), bytes);
+        }
+    }
+
+    // The reconciling steps of a check that finds nothing new keep the match...
+    StoredMessageList list;
+    list.loadStoredBytes(clean);
+    list.clearPresentMarks();
+    for (const Row& r : kThree) list.markPresent(r.uid);
+    list.removeUnmarked();
+    list.setNewFlag(0, 0);  // already 0
+    EXPECT_TRUE(list.matchesFile());
+    EXPECT_EQ(list.storedBytes(), clean);
+    // ...every real change ends it.
+    list.setNewFlag(1, 0);
+    EXPECT_FALSE(list.matchesFile());
+    for (auto change : std::vector<std::function<void(StoredMessageList&)>>{
+             [](StoredMessageList& l) { l.append("new", 1); },
+             [](StoredMessageList& l) { l.clearPresentMarks(); l.markPresent(kThree[0].uid); l.removeUnmarked(); },
+             [](StoredMessageList& l) { l.loadStoredBytes(fileOf(1, {kThree[2]})); },
+         }) {
+        StoredMessageList changed;
+        changed.loadStoredBytes(clean);
+        change(changed);
+        EXPECT_FALSE(changed.matchesFile());
+    }
 }
 
 TEST(StoredListOps, MarkPresentMarksTheFirstEqualIdOnly) {

@@ -53,6 +53,22 @@ TEST_F(CheckerFlow, CheckNowWithNewMailRecordsTheScanAndTheNextCheckClearsTheFla
     EXPECT_EQ(list.newFlagAt(0), 0);
     EXPECT_EQ(list.newFlagAt(1), 0);
     EXPECT_EQ(g_process.state.NewMailPending(), 0);
+
+    // Nothing changed since: the file is left alone, and the rows are those of the check.
+    auto lastWrite = [this] {
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+        GetFileAttributesExA((dir_ + "\\UIDL").c_str(), GetFileExInfoStandard, &data);
+        return (static_cast<ULONGLONG>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
+    };
+    const ULONGLONG written = lastWrite();
+    Sleep(50);
+    CheckNow();
+    ASSERT_TRUE(WaitIdle(30s));
+    EXPECT_EQ(StatusText().rfind("0 new items (2) ", 0), 0u) << StatusText();
+    EXPECT_EQ(lastWrite(), written);
+    ASSERT_EQ(MailRows().size(), 2u);
+    EXPECT_EQ(MailRows()[0].from, "Ann <ann@example.org>");
+    EXPECT_EQ(MailRows()[1].isNew, 0);
 }
 
 TEST_F(CheckerFlow, OneNewMessageIsOneItem) {
