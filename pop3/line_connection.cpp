@@ -29,6 +29,10 @@ namespace pop3 {
 
 namespace {
 
+// Received text is taken in blocks of at most this many bytes; a zero byte ends a block's text.
+constexpr std::size_t kBlock = 1023;
+constexpr std::size_t kBlocksPerReceive = 16;
+
 #ifdef _WIN32
 const std::intptr_t kInvalid = static_cast<std::intptr_t>(INVALID_SOCKET);
 constexpr int kSendFlags = 0;
@@ -237,21 +241,26 @@ bool TcpSocket::sendText(std::string_view text) {
     return sent;
 }
 
-// Receives one block of at most 1023 bytes within the I/O bound and appends it to the
-// pending text; a zero byte ends the block's text. False on error, time-out or close.
+// Receives what has arrived (at least one byte) within the I/O bound and appends it to the
+// pending text block by block. False on error, time-out or close.
 bool TcpSocket::receiveBlock() {
     if (tls_) {
         std::string block;
-        if (!tls_->receive(*this, block, 1023)) return false;
+        if (!tls_->receive(*this, block, kBlock)) return false;
         received_ += block.size();
         pending_.append(block.c_str(), strnlen(block.c_str(), block.size()));
         return true;
     }
-    char buffer[1024];
-    const std::size_t n = receiveSome(buffer, 1023);
+    // Whatever has arrived is taken in one call and cut into blocks here: one call per
+    // 1023 bytes made a long listing cost hundreds of waits, each a slow round trip to the
+    // system under some socket layers.
+    char buffer[kBlocksPerReceive * kBlock];
+    const std::size_t n = receiveSome(buffer, sizeof buffer);
     if (n == 0) return false;
     received_ += n;
-    pending_.append(buffer, strnlen(buffer, n));
+    for (std::size_t at = 0; at < n; at += kBlock) {
+        pending_.append(buffer + at, strnlen(buffer + at, std::min(kBlock, n - at)));
+    }
     return true;
 }
 
