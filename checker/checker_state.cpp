@@ -10,10 +10,13 @@ ProcessItems g_process;
 
 namespace {
 // Reading the flags and showing their picture happen under one lock: the worker and the
-// main thread changing flags at once could otherwise show the older picture last.
-std::mutex g_refreshLock;
+// main thread changing flags at once could otherwise show the older picture last. It is
+// taken again by the thread holding it: the shell call waits for the tray's process, and
+// meanwhile the main thread carries out messages sent to it, such as the worker's new-mail
+// message, which changes flags in turn.
+std::recursive_mutex g_refreshLock;
 void Refresh() {
-    std::lock_guard<std::mutex> hold(g_refreshLock);
+    std::lock_guard<std::recursive_mutex> hold(g_refreshLock);
     UpdateTrayIcon(TrayIconIndex());
 }
 }  // namespace

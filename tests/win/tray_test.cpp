@@ -36,6 +36,10 @@ struct Received {
 std::vector<Received> g_received;
 
 LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_APP) {  // as the worker's new-mail message does
+        g_process.state.SetNewMailPending(1);
+        return 0;
+    }
     if (message == WM_TIMER || message == WM_COMMAND) {
         g_received.push_back({message, wParam});
         return 0;
@@ -187,6 +191,45 @@ TEST_F(Tray, TwoThreadsChangingFlagsAtOnceLeaveTheRightPicture) {
         ASSERT_EQ(g_lastShown.load(), TrayIconPicture(TrayIconIndex())) << "round " << round;
     }
     SetShellNotifyFunction(&RecordShellCall);
+}
+
+// The tray's process, on a thread of its own: it answers a shell call only after another
+// thread has sent the main window a message that changes a flag.
+HWND g_trayWindow = nullptr;
+HWND g_mainWindow = nullptr;
+std::atomic<int> g_shellCalls{0};
+LRESULT CALLBACK TrayProcessProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_APP) return SendMessageA(g_mainWindow, WM_APP, 0, 0);
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+BOOL WINAPI ShellCallLettingAMessageIn(DWORD, PNOTIFYICONDATAA data) {
+    g_lastShown = data->hIcon;
+    if (g_shellCalls++ == 0) SendMessageA(g_trayWindow, WM_APP, 0, 0);
+    return TRUE;
+}
+
+TEST_F(Tray, AFlagChangedWhileTheShellCallWaitsIsShownWithoutAHang) {
+    std::atomic<bool> ready{false};
+    DWORD trayThread = 0;
+    std::thread tray([&] {
+        trayThread = GetCurrentThreadId();
+        g_trayWindow = CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+        SetWindowLongPtrA(g_trayWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(TrayProcessProc));
+        ready = true;
+        MSG msg;
+        while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
+        DestroyWindow(g_trayWindow);
+    });
+    while (!ready) Sleep(1);
+    g_mainWindow = main_;
+    SetShellNotifyFunction(&ShellCallLettingAMessageIn);
+    g_process.state.SetCheckingOn(1);  // hung here when the lock was not taken again
+    EXPECT_EQ(g_shellCalls.load(), 2);
+    EXPECT_EQ(g_process.state.NewMailPending(), 1);
+    EXPECT_EQ(g_lastShown.load(), TrayIconPicture(TrayIconIndex()));
+    SetShellNotifyFunction(&RecordShellCall);
+    PostThreadMessageA(trayThread, WM_QUIT, 0, 0);
+    tray.join();
 }
 
 TEST_F(Tray, ShellCallsCarryTheIconIdentity) {
