@@ -32,6 +32,37 @@ protected:
     pop3::LineConnection connection;
 };
 
+// A loopback listener the test drives by hand: it accepts, reads and answers only when told.
+class RawListener {
+public:
+    explicit RawListener(int backlog) : fd_(::socket(AF_INET, SOCK_STREAM, 0)) {
+        addr_.sin_family = AF_INET;
+        addr_.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof addr_;
+        listening_ = ::bind(fd_, address(), sizeof addr_) == 0 && ::listen(fd_, backlog) == 0 &&
+                     ::getsockname(fd_, reinterpret_cast<sockaddr*>(&addr_), &len) == 0;
+    }
+    ~RawListener() { ::close(fd_); }
+    RawListener(const RawListener&) = delete;
+    RawListener& operator=(const RawListener&) = delete;
+
+    bool listening() const { return listening_; }
+    int fd() const { return fd_; }
+    int port() const { return ntohs(addr_.sin_port); }
+    const sockaddr* address() const { return reinterpret_cast<const sockaddr*>(&addr_); }
+
+private:
+    int fd_;
+    sockaddr_in addr_{};
+    bool listening_ = false;
+};
+
+// Tests that set a short bound of their own; the usual one comes back afterwards.
+class BoundTest : public ::testing::Test {
+protected:
+    void TearDown() override { pop3::setIoTimeout(60s); }
+};
+
 TEST_F(LineTest, LinesJoinedInOneBlockAndSplitAcrossSeveral) {
     server.send("one\r\ntwo\r\nthr")
         .sendSplit({"ee\r", "\nfour", " and more", "\r\n"});
@@ -74,19 +105,13 @@ TEST_F(LineTest, SendLineEndsWithCrLf) {
 // A line and its CR LF in two writes: the CR LF waits for the server's delayed
 // acknowledgement of the first, tens of milliseconds per command once the connection's
 // quick acknowledgements are used up. The server here takes each line with one receive.
-TEST(LineConnectionSend, EachLineArrivesInOneSegment) {
+TEST_F(BoundTest, EachLineArrivesInOneSegment) {
     pop3::setIoTimeout(5s);
-    int listener = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-    ASSERT_EQ(::listen(listener, 1), 0);
-    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len), 0);
+    RawListener listener(1);
+    ASSERT_TRUE(listener.listening());
     pop3::LineConnection connection;
-    ASSERT_EQ(connection.connectTo("127.0.0.1", ntohs(addr.sin_port)), 1);
-    int server = ::accept(listener, nullptr, nullptr);
+    ASSERT_EQ(connection.connectTo("127.0.0.1", listener.port()), 1);
+    int server = ::accept(listener.fd(), nullptr, nullptr);
     ASSERT_GE(server, 0);
     int split = 0;
     for (int i = 0; i < 40; ++i) {
@@ -108,8 +133,6 @@ TEST(LineConnectionSend, EachLineArrivesInOneSegment) {
     }
     EXPECT_EQ(split, 0);
     ::close(server);
-    ::close(listener);
-    pop3::setIoTimeout(60s);
 }
 
 TEST_F(LineTest, StalledServerFailsTheReadAfterTheBound) {
@@ -162,20 +185,14 @@ TEST_F(LineTest, TricklingServerIsCutOffAtTheDeadline) {
     EXPECT_LT(waited, 2500ms);
 }
 
-TEST(LineConnectionSend, PeerThatNeverReadsFailsTheSendAfterTheBound) {
+TEST_F(BoundTest, PeerThatNeverReadsFailsTheSendAfterTheBound) {
     // The listener never accepts or reads: the connection is queued, and once its buffers
     // are full a send can make no progress.
-    int listener = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-    ASSERT_EQ(::listen(listener, 4), 0);
-    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len), 0);
+    RawListener listener(4);
+    ASSERT_TRUE(listener.listening());
     pop3::setIoTimeout(300ms);
     pop3::LineConnection connection;
-    ASSERT_EQ(connection.connectTo("127.0.0.1", ntohs(addr.sin_port)), 1);
+    ASSERT_EQ(connection.connectTo("127.0.0.1", listener.port()), 1);
     auto started = std::chrono::steady_clock::now();
     EXPECT_EQ(connection.sendLine(std::string(64 << 20, 'x')), 1);
     // Without the bound the send never returns; the margin is for a loaded machine.
@@ -183,8 +200,6 @@ TEST(LineConnectionSend, PeerThatNeverReadsFailsTheSendAfterTheBound) {
     started = std::chrono::steady_clock::now();
     EXPECT_EQ(connection.readLine(), std::nullopt);  // the failed send closed the socket
     EXPECT_LT(std::chrono::steady_clock::now() - started, 100ms);
-    ::close(listener);
-    pop3::setIoTimeout(60s);
 }
 
 TEST(LineConnectionWithoutSocket, SendAndReadFail) {
@@ -207,24 +222,18 @@ TEST(LineConnectionConnect, UnresolvableOrRefusedFails) {
     EXPECT_EQ(connection.sendLine("QUIT"), 0);
 }
 
-TEST(LineConnectionConnect, UnansweredConnectGivesUpAfterTheBound) {
+TEST_F(BoundTest, UnansweredConnectGivesUpAfterTheBound) {
     // A listener that never accepts, its queue filled by earlier connects: further
     // connection requests go unanswered.
-    int listener = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-    ASSERT_EQ(::listen(listener, 0), 0);
-    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len), 0);
+    RawListener listener(0);
+    ASSERT_TRUE(listener.listening());
     std::vector<int> fillers;
     pop3::setIoTimeout(300ms);
     bool gaveUp = false;
     for (int attempt = 0; attempt < 8 && !gaveUp; ++attempt) {
         auto started = std::chrono::steady_clock::now();
         pop3::LineConnection connection;
-        if (connection.connectTo("127.0.0.1", ntohs(addr.sin_port)) == 0) {
+        if (connection.connectTo("127.0.0.1", listener.port()) == 0) {
             auto waited = std::chrono::steady_clock::now() - started;
             EXPECT_GE(waited, 250ms);
             EXPECT_LT(waited, 5s);
@@ -232,14 +241,12 @@ TEST(LineConnectionConnect, UnansweredConnectGivesUpAfterTheBound) {
         } else {
             // Non-blocking, so a filler that is itself left unanswered does not wait.
             int filler = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
-            ::connect(filler, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+            ::connect(filler, listener.address(), sizeof(sockaddr_in));
             fillers.push_back(filler);
         }
     }
     EXPECT_TRUE(gaveUp);
     for (int fd : fillers) ::close(fd);
-    ::close(listener);
-    pop3::setIoTimeout(60s);
 }
 
 }  // namespace
