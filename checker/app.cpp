@@ -2,6 +2,7 @@
 
 #include <winsock2.h>
 
+#include <atomic>
 #include <string>
 
 #include "checker/checker_state.h"
@@ -35,6 +36,8 @@ bool StartSockets() {
     return true;
 }
 
+std::atomic<StartSocketsFunction> g_startSockets{&StartSockets};
+
 void ShowLastStatus() {
     std::string status;
     if (RegReadText(HKEY_CURRENT_USER, kSettingsKeyPath, "LastStatus", kLastStatusBuffer, &status)) {
@@ -64,6 +67,10 @@ void Shutdown(bool rasLoaded) {
 
 }  // namespace
 
+StartSocketsFunction SetStartSocketsFunction(StartSocketsFunction function) {
+    return g_startSockets.exchange(function ? function : &StartSockets);
+}
+
 int RunChecker(HINSTANCE instance) {
     InitDebugLog(kSettingsKeyPath);
     g_process.instance = instance;
@@ -81,7 +88,7 @@ int RunChecker(HINSTANCE instance) {
 
     const bool rasLoaded = LoadRasLibrary() == 1;
     g_process.state.SetRasAvailable(rasLoaded ? 1 : 0);
-    if (!StartSockets()) {
+    if (!g_startSockets.load()()) {
         // The window added the tray icon; it must not outlive the program.
         TrayIconAction(mainWindow, TrayDelete);
         DestroyWindow(mainWindow);

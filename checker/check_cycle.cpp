@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <ctime>
 #include <memory>
 #include <new>
@@ -141,6 +142,8 @@ int CheckCycle(const Settings& settings) {
 
 namespace {
 
+std::atomic<CreateThreadFunction> g_createThread{&CreateThread};
+
 DWORD WINAPI CheckWorker(LPVOID arg) {
     std::unique_ptr<Settings> settings(static_cast<Settings*>(arg));
     try {
@@ -158,11 +161,15 @@ DWORD WINAPI CheckWorker(LPVOID arg) {
 bool StartCheckWorker(const Settings& settings) {
     std::unique_ptr<Settings> copy(new (std::nothrow) Settings(settings));
     if (!copy) return false;
-    HANDLE thread = CreateThread(nullptr, 0, CheckWorker, copy.get(), 0, nullptr);
+    HANDLE thread = g_createThread.load()(nullptr, 0, CheckWorker, copy.get(), 0, nullptr);
     if (!thread) return false;
     copy.release();
     CloseHandle(thread);
     return true;
+}
+
+CreateThreadFunction SetCreateThreadFunction(CreateThreadFunction function) {
+    return g_createThread.exchange(function ? function : &CreateThread);
 }
 
 }  // namespace mailwick

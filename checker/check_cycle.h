@@ -1,6 +1,8 @@
 // One complete check of the mailbox, run on a worker thread of its own.
 #pragma once
 
+#include <windows.h>
+
 #include "checker/logic/settings_record.h"
 
 namespace mailwick {
@@ -12,5 +14,11 @@ int CheckCycle(const Settings& settings);
 // Runs CheckCycle on a new thread with its own copy of the settings; false when the
 // thread could not be created.
 bool StartCheckWorker(const Settings& settings);
+
+// Test seam: how the worker thread is created (CreateThread unless replaced; nullptr
+// restores it). Returns the function it replaces.
+using CreateThreadFunction = HANDLE(WINAPI*)(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE, LPVOID, DWORD,
+                                             LPDWORD);
+CreateThreadFunction SetCreateThreadFunction(CreateThreadFunction function);
 
 }  // namespace mailwick

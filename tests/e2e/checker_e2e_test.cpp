@@ -10,6 +10,7 @@
 #include <regex>
 
 #include "e2e/driver.h"
+#include "fixtures/fakeras_env.h"
 #include "fixtures/test_address.h"
 #include "pop3/stored_list.h"
 
@@ -238,21 +239,70 @@ private:
     std::vector<SOCKET> accepted_;
 };
 
-TEST_F(CheckerE2E, ExitDuringACheckEndsTheProgramCleanlyAndWritesTheSettings) {
-    // The check waits on a silent server with the normal 60-second bound; the program
-    // gives it 10 seconds and must then end without crashing under it.
+// Wine's own DLL settings for mailwick.exe: "native" takes the copy beside the program,
+// "" loads none, as on a machine without the library.
+class RasLibraryOrder {
+public:
+    explicit RasLibraryOrder(const char* order) {
+        HKEY key;
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) == ERROR_SUCCESS) {
+            RegSetValueExA(key, "rasapi32", 0, REG_SZ, reinterpret_cast<const BYTE*>(order), lstrlenA(order) + 1);
+            RegCloseKey(key);
+        }
+    }
+    ~RasLibraryOrder() { RegDeleteKeyA(HKEY_CURRENT_USER, kKey); }
+
+private:
+    static constexpr char kKey[] = "Software\\Wine\\AppDefaults\\mailwick.exe\\DllOverrides";
+};
+
+TEST_F(CheckerE2E, DialUpIsTurnedOffWhenTheRasLibraryIsMissing) {
+    RasLibraryOrder missing("");
+    SetRegBinary32("UseRAS", 1);
+    CheckerProcess p;
+    Start(p);
+    p.postCommand(204);
+    ASSERT_EQ(p.waitExit(20s), 0);
+    DWORD useRas = 1;
+    ASSERT_TRUE(GetRegBinary32("UseRAS", &useRas));
+    EXPECT_EQ(useRas, 0u);
+}
+
+TEST_F(CheckerE2E, ExitDuringACheckThatDialledHangsUpEndsCleanlyAndWritesTheSettings) {
+    // The check dials, then waits on a silent server with the normal 60-second bound; the
+    // program gives it 10 seconds, hangs the connection up and must then end without
+    // crashing under the check. The stand-in RAS library sits beside a copy of the program.
+    char self[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, self, sizeof self);
+    const std::string testBin = std::string(self).substr(0, std::string(self).rfind('\\'));
+    const std::string exe = dir_ + "\\mailwick.exe";
+    ASSERT_TRUE(CopyFileA(CheckerExePath().c_str(), exe.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA((testBin + "\\rasapi32.dll").c_str(), (dir_ + "\\rasapi32.dll").c_str(), FALSE));
+    RasLibraryOrder own("native");
+    FakeRasFiles ras;
+    fakeras::State world;
+    world.entries = {{"MyISP", true}};
+    ras.write(world);
+    SetRegBinary32("UseRAS", 1);
+    SetRegString("RASEntry", "MyISP");
+    SetRegBinary32("RASEstab", 1);
+    SetRegBinary32("RASDisconnect", 1);
+
     const std::string ip = TestAddress(42);
     SilentListener server(ip);
     ASSERT_TRUE(server.bound());
     SetAccount("mailwick", "secret", ip);
     CheckerProcess p;
-    Start(p);
+    ASSERT_TRUE(p.start(exe, dir_));
+    ASSERT_NE(p.waitForMainWindow(), nullptr);
     p.postCommand(201);
     ASSERT_TRUE(server.accept(20s));
+    ASSERT_EQ(ras.read().connections.size(), 1u);
     const auto start = std::chrono::steady_clock::now();
     p.postCommand(204);
     EXPECT_EQ(p.waitExit(30s), 0);
     EXPECT_LT(std::chrono::steady_clock::now() - start, 20s);
+    EXPECT_TRUE(ras.read().connections.empty());  // hung up and gone
     DWORD period = 0;
     EXPECT_TRUE(GetRegBinary32("CheckFreqLO", &period));
     EXPECT_EQ(period, 3'600'000u);

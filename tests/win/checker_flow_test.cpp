@@ -1,6 +1,7 @@
 // The check flow in one process against Dovecot: Check Now, timers, failures, closing.
 #include <regex>
 
+#include "checker/check_cycle.h"
 #include "win/checker_flow_fixture.h"
 
 namespace mailwick {
@@ -138,6 +139,19 @@ TEST_F(CheckerFlow, CheckingModeRunsBothTimersAndStopEndsThem) {
     EXPECT_EQ(g_process.state.CheckingOn(), 0);
     EXPECT_FALSE(KillTimer(main_, OfflineTimer));
     EXPECT_FALSE(KillTimer(main_, OnlineTimer));
+}
+
+HANDLE WINAPI NoThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE, LPVOID, DWORD, LPDWORD) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+}
+
+TEST_F(CheckerFlow, AWorkerThatCannotStartLeavesNoCheckRunning) {
+    const CreateThreadFunction real = SetCreateThreadFunction(&NoThread);
+    CheckNow();
+    SetCreateThreadFunction(real);
+    EXPECT_EQ(g_process.state.CheckIdle(), 1);  // else no check would ever start again
+    EXPECT_EQ(g_process.state.CheckFailed(), 1);
 }
 
 TEST_F(CheckerFlow, CheckNowClearsAnEarlierFailure) {
