@@ -68,11 +68,17 @@ public:
         bound_ = bind(listener_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 && listen(listener_, 4) == 0;
         thread_ = std::thread([this] { Serve(); });
     }
+    // Shutting a socket down wakes a thread blocked on it, where closing it need not.
     ~Relay() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            closing_ = true;
+            for (SOCKET s : open_) shutdown(s, SD_BOTH);
+        }
         closesocket(listener_);
-        for (SOCKET s : open_) closesocket(s);
         thread_.join();
         for (auto& t : pumps_) t.join();
+        for (SOCKET s : open_) closesocket(s);
     }
     bool bound() const { return bound_; }
     std::string FromClient() {
@@ -90,8 +96,7 @@ private:
     }
     void Serve() {
         SOCKET client = accept(listener_, nullptr, nullptr);
-        if (client == INVALID_SOCKET) return;
-        open_.push_back(client);
+        if (!Track(client)) return;
         if (stall_) {
             char buffer[4096];
             while (recv(client, buffer, sizeof buffer, 0) > 0) {
@@ -99,11 +104,22 @@ private:
             return;
         }
         SOCKET server = socket(AF_INET, SOCK_STREAM, 0);
-        open_.push_back(server);
+        if (!Track(server)) return;
         sockaddr_in addr = Address(target_, targetPort_);
         if (connect(server, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) return;
         pumps_.emplace_back([this, client, server] { Pump(client, server, true); });
         Pump(server, client, false);
+    }
+    // Keeps a socket for the end; false (and the socket closed) once the relay is ending.
+    bool Track(SOCKET s) {
+        if (s == INVALID_SOCKET) return false;
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (closing_) {
+            closesocket(s);
+            return false;
+        }
+        open_.push_back(s);
+        return true;
     }
     void Pump(SOCKET from, SOCKET to, bool record) {
         char buffer[4096];
@@ -123,6 +139,7 @@ private:
     bool stall_;
     SOCKET listener_;
     bool bound_ = false;
+    bool closing_ = false;
     std::vector<SOCKET> open_;
     std::thread thread_;
     std::vector<std::thread> pumps_;
