@@ -10,6 +10,10 @@
 #                                   WINE and WINESERVER; logs go to xvfb[-NAME].log and
 #                                   wineboot[-NAME].log
 #   screenshot_wait_desktop         waits until the Wine desktop shows something
+#   screenshot_account SERVER       stores the account mailwick/secret on SERVER, no autostart
+#   setting_dword NAME VALUE        stores one REG_DWORD setting of the checker
+#   screenshot_start_checker NAME   starts the checker on the Wine desktop in a fresh
+#                                   BUILD/screenshots/work-NAME and waits for it
 # A script with more to undo at exit (a server it started) defines screenshot_cleanup.
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -48,4 +52,28 @@ screenshot_wait_desktop() {
     [ "$(import -window root -format '%k' info:)" -gt 1 ] && return 0
     sleep 0.5
   done
+}
+
+settings_key='HKCU\Software\Quenby Systems\Mailwick\Version 1.0'
+setting_dword() { "$WINE" reg add "$settings_key" /v "$1" /t REG_DWORD /d "$2" /f >/dev/null 2>&1; }
+# The account is stored with every character code plus one.
+setting_account_text() {
+  "$WINE" reg add "$settings_key" /v "$1" /t REG_SZ /f >/dev/null 2>&1 \
+    /d "$(printf '%s' "$2" | perl -pe 's/(.)/chr(ord($1) + 1)/ge')"
+}
+screenshot_account() {
+  setting_account_text Username mailwick
+  setting_account_text Password secret
+  setting_account_text Server "$1"
+  setting_dword CheckAutoStart 0
+}
+
+screenshot_start_checker() {
+  work="$out/work-$1"
+  rm -rf "$work"
+  mkdir -p "$work"
+  cd "$work"
+  "$WINE" explorer /desktop=Mailwick,1024x768 "$checker" >"$out/checker-$1.log" 2>&1 &
+  screenshot_wait_desktop
+  sleep 2
 }

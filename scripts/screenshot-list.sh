@@ -32,27 +32,13 @@ deliver() {  # deliver INDEX
 bash "$root/tests/fixtures/dovecot.sh" start "$dovecot" "$ip" mailwick secret
 for i in $(seq 1 14); do deliver "$i"; done
 
-# The account is stored with every character code plus one.
-shift_text() { printf '%s' "$1" | perl -pe 's/(.)/chr(ord($1) + 1)/ge'; }
-key='HKCU\Software\Quenby Systems\Mailwick\Version 1.0'
-reg_sz() { "$WINE" reg add "$key" /v "$1" /t REG_SZ /d "$2" /f >/dev/null 2>&1; }
-reg_dword() { "$WINE" reg add "$key" /v "$1" /t REG_DWORD /d "$2" /f >/dev/null 2>&1; }
-reg_sz Username "$(shift_text mailwick)"
-reg_sz Password "$(shift_text secret)"
-reg_sz Server "$(shift_text "$ip")"
-reg_dword CheckAutoStart 0
-reg_dword NotifPlayWav 0
-reg_dword NotifPlayAlarm 0
-reg_dword NotifShowDialog 0
-reg_dword LaunchMail 0
+screenshot_account "$ip"
+setting_dword NotifPlayWav 0
+setting_dword NotifPlayAlarm 0
+setting_dword NotifShowDialog 0
+setting_dword LaunchMail 0
 
-work="$out/work-list"
-rm -rf "$work"
-mkdir -p "$work"
-cd "$work"
-"$WINE" explorer /desktop=Mailwick,1024x768 "$checker" >"$out/checker-list.log" 2>&1 &
-screenshot_wait_desktop
-sleep 2
+screenshot_start_checker list
 command() { "$WINE" explorer /desktop=Mailwick,1024x768 "$post" "$1" >>"$out/checker-list.log" 2>&1; }
 command 201  # Check Now: the first fourteen
 sleep 4

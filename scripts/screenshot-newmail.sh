@@ -25,27 +25,13 @@ for sender in "Ann Example <ann@example.org>" "Bob Sender <bob@example.net>" "Ca
   sleep 1  # one second apart, so the server lists them in this order
 done
 
-# The account is stored with every character code plus one.
-shift_text() { printf '%s' "$1" | perl -pe 's/(.)/chr(ord($1) + 1)/ge'; }
-key='HKCU\Software\Quenby Systems\Mailwick\Version 1.0'
-reg_sz() { "$WINE" reg add "$key" /v "$1" /t REG_SZ /d "$2" /f >/dev/null 2>&1; }
-reg_dword() { "$WINE" reg add "$key" /v "$1" /t REG_DWORD /d "$2" /f >/dev/null 2>&1; }
-reg_sz Username "$(shift_text mailwick)"
-reg_sz Password "$(shift_text secret)"
-reg_sz Server "$(shift_text "$ip")"
-reg_dword CheckAutoStart 0
-reg_dword NotifPlayWav 0
-reg_dword NotifPlayAlarm 0
-reg_dword NotifShowDialog 1
-reg_dword LaunchMail 0
+screenshot_account "$ip"
+setting_dword NotifPlayWav 0
+setting_dword NotifPlayAlarm 0
+setting_dword NotifShowDialog 1
+setting_dword LaunchMail 0
 
-work="$out/work-newmail"
-rm -rf "$work"
-mkdir -p "$work"
-cd "$work"
-"$WINE" explorer /desktop=Mailwick,1024x768 "$checker" >"$out/checker-newmail.log" 2>&1 &
-screenshot_wait_desktop
-sleep 2
+screenshot_start_checker newmail
 # Check Now (201), from a program on the checker's desktop so it finds the window.
 "$WINE" explorer /desktop=Mailwick,1024x768 "$post" 201 >>"$out/checker-newmail.log" 2>&1
 sleep 3

@@ -15,25 +15,11 @@ screenshot_need "$checker" "$post"
 rm -f "$out"/options-*.png
 screenshot_wine options
 
-# The account is stored with every character code plus one.
-shift_text() { printf '%s' "$1" | perl -pe 's/(.)/chr(ord($1) + 1)/ge'; }
-key='HKCU\Software\Quenby Systems\Mailwick\Version 1.0'
-reg_sz() { "$WINE" reg add "$key" /v "$1" /t REG_SZ /d "$2" /f >/dev/null 2>&1; }
-reg_dword() { "$WINE" reg add "$key" /v "$1" /t REG_DWORD /d "$2" /f >/dev/null 2>&1; }
-reg_sz Username "$(shift_text mailwick)"
-reg_sz Password "$(shift_text secret)"
-reg_sz Server "$(shift_text pop.example.org)"
-reg_dword Security 1
-reg_dword Port 1110
-reg_dword CheckAutoStart 0
+screenshot_account pop.example.org
+setting_dword Security 1
+setting_dword Port 1110
 
-work="$out/work-options"
-rm -rf "$work"
-mkdir -p "$work"
-cd "$work"
-"$WINE" explorer /desktop=Mailwick,1024x768 "$checker" >"$out/checker-options.log" 2>&1 &
-screenshot_wait_desktop
-sleep 2
+screenshot_start_checker options
 command() { "$WINE" explorer /desktop=Mailwick,1024x768 "$post" "$1" >>"$out/checker-options.log" 2>&1; }
 command 203  # Options
 sleep 3
