@@ -329,6 +329,14 @@ int LineConnection::sendLine(std::string_view text) {
     return 1;
 }
 
+int LineConnection::sendLines(const std::vector<std::string>& lines) {
+    if (!socket_) return 0;
+    std::string block;
+    for (const std::string& line : lines) block.append(line).append("\r\n");
+    socket_->sendText(block);
+    return 1;
+}
+
 std::optional<std::string> LineConnection::readLine() {
     if (!socket_) return std::nullopt;
     return socket_->readLine();

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "pop3/tls_channel.h"
 
@@ -64,6 +65,8 @@ class LineConnection {
 public:
     int connectTo(const char* host, int port);
     int sendLine(std::string_view text);
+    // Sends the lines, each ended with CR LF, in one write.
+    int sendLines(const std::vector<std::string>& lines);
     std::optional<std::string> readLine();
     TlsFailure startTls(const std::string& serverName);
     // Bounds the whole dialogue, on top of the bound on each wait.

@@ -54,6 +54,13 @@ inline constexpr int kMaxMailboxEntries = 10'000'000;
 inline constexpr int kSessionBoundFactor = 3;
 std::chrono::milliseconds sessionBound(int messageCount);
 
+// A header fetch of at least this many new messages first asks the server (CAPA) whether
+// it takes commands in batches; a smaller one keeps the plain dialogue.
+inline constexpr std::size_t kPipelineThreshold = 16;
+// TOP commands outstanding at once with a server that lists PIPELINING: each window goes
+// out in one write and its replies are read in order.
+inline constexpr std::size_t kPipelineWindow = 32;
+
 struct MailboxEntry {
     std::unique_ptr<HeaderList> header;  // none until fetched in this session
     int number = 0;
@@ -111,6 +118,8 @@ public:
 private:
     int readListing();
     bool secureConnection();
+    int capaPipelining();
+    int fetchHeadersPipelined(const std::vector<int>& indices);
 
     std::unique_ptr<LineConnection> connection_;
     const char* userName_ = nullptr;

@@ -316,15 +316,22 @@ int StoredMessageList::remove(std::string_view uid) {
 
 int POP3Session::fetchNewHeaders(StoredMessageList& storedList) {
     char uid[kUidField];
-    int fetchedAll = 1;
+    std::vector<int> wanted;
+    // Every known message is marked before any fetch: a failed fetch may cost new
+    // messages (they come back next time) but never the ones already seen.
     for (int i = 0; i < entryCount_; ++i) {
         getUid(i, uid);
-        if (storedList.markPresent(uid)) continue;
-        // After a failed fetch the known messages are still marked: a failure may cost
-        // new messages (they come back next time) but never the ones already seen.
-        if (fetchedAll && !fetchHeader(i)) fetchedAll = 0;
+        if (!storedList.markPresent(uid)) wanted.push_back(i);
     }
-    return fetchedAll;
+    if (wanted.size() >= kPipelineThreshold && connection_) {
+        const int pipelining = capaPipelining();
+        if (pipelining < 0) return 0;
+        if (pipelining > 0) return fetchHeadersPipelined(wanted);
+    }
+    for (int i : wanted) {
+        if (!fetchHeader(i)) return 0;
+    }
+    return 1;
 }
 
 int POP3Session::dumpMessage(int index) const {

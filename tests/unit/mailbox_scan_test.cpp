@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -93,11 +94,15 @@ protected:
             s.send("-ERR not offered\r\n").expect("LIST").send(list);
     }
 
+    static std::string topReply(const Msg& m) {
+        return "+OK\r\nReceived: from mx by pop; Sun, 7 Dec 1997 09:00:00 +0000\r\n"
+               "From: Ann <ann@example.org>\r\nSubject: " + m.subject +
+               "\r\n\tcontinued\r\nTo: bob@example.org\r\n\r\n.\r\n";
+    }
+
     static void scriptTop(ScriptedServer& s, std::size_t number, const Msg& m) {
         s.expect("TOP " + std::to_string(number) + " 0");
-        s.send("+OK\r\nReceived: from mx by pop; Sun, 7 Dec 1997 09:00:00 +0000\r\n"
-               "From: Ann <ann@example.org>\r\nSubject: " + m.subject +
-               "\r\n\tcontinued\r\nTo: bob@example.org\r\n\r\n.\r\n");
+        s.send(topReply(m));
     }
 
     static void scriptQuit(ScriptedServer& s) { s.expect("QUIT").send("+OK bye\r\n").close(); }
@@ -270,6 +275,110 @@ TEST_F(ScriptedScan, FailedLogonLeavesTheFileAlone) {
     EXPECT_EQ(fileBytes(path), before);
 }
 
+// ---- many new messages: CAPA first, TOPs in windows when the server pipelines ----
+
+class ManyNewScan : public ScriptedScan {
+protected:
+    static std::vector<Msg> fresh(std::size_t count) {
+        std::vector<Msg> out;
+        for (std::size_t i = 0; i < count; ++i)
+            out.push_back({"new-" + std::to_string(i), int(100 + i), "subject " + std::to_string(i)});
+        return out;
+    }
+
+    static constexpr const char* kPipelining = "+OK\r\nTOP\r\nUIDL\r\npipelining\r\nUSER\r\n.\r\n";
+
+    // The TOPs of box[from, to) (message numbers from + 1 on) arrive before any reply, no
+    // more come until the replies are read, and the replies go back in one write.
+    static void scriptWindow(ScriptedServer& s, const std::vector<Msg>& box, std::size_t from, std::size_t to) {
+        std::string replies;
+        for (std::size_t k = from; k < to; ++k) {
+            s.expect("TOP " + std::to_string(k + 1) + " 0");
+            replies += topReply(box[k]);
+        }
+        s.quiet(std::chrono::milliseconds(100)).send(replies);
+    }
+
+    std::vector<Row> newRows(const std::vector<Msg>& box) const {
+        std::vector<Row> out;
+        for (const Msg& m : box) out.push_back(row(m, 1));
+        return out;
+    }
+
+    // A first check of three, then a box of the first of them, 20 new messages and the third
+    // of them; the pipelined fetch of the 20 fails at the fifth reply.
+    void failInWindow(const std::string& fifthReply, bool dialogueInStep) {
+        firstCheckOfThree();
+        std::vector<Msg> added = fresh(20);
+        std::vector<Msg> box{three[0]};
+        box.insert(box.end(), added.begin(), added.end());
+        box.push_back(three[2]);
+        ScriptedServer s;
+        scriptOpen(s, box);
+        s.expect("CAPA").send(kPipelining);
+        std::string replies;
+        for (std::size_t k = 1; k <= added.size(); ++k) s.expect("TOP " + std::to_string(k + 1) + " 0");
+        for (std::size_t k = 0; k < 4; ++k) replies += topReply(added[k]);
+        replies += fifthReply;
+        if (dialogueInStep) {
+            for (std::size_t k = 5; k < added.size(); ++k) replies += topReply(added[k]);
+            s.send(replies);
+            scriptQuit(s);
+        } else {
+            s.send(replies).close();
+        }
+        ScanResult r = scan(s);
+        EXPECT_EQ(r.fetchedAll, 0);
+        EXPECT_EQ(r.newCount, 4);  // the headers before the failure, as one at a time
+        Lines transcript = s.transcript();
+        ASSERT_FALSE(transcript.empty());
+        EXPECT_EQ(transcript.back() == "QUIT", dialogueInStep);
+        // The known third message stays known; the new ones after the failure come back next time.
+        EXPECT_EQ(fileRows(path), (std::vector<Row>{row(three[0], 0), row(three[2], 0), row(added[0], 1),
+                                                    row(added[1], 1), row(added[2], 1), row(added[3], 1)}));
+    }
+};
+
+TEST_F(ManyNewScan, ServerThatPipelinesGetsTheTopsInWindows) {
+    const std::size_t count = pop3::kPipelineWindow + 8;
+    std::vector<Msg> box = fresh(count);
+    ScriptedServer s;
+    scriptOpen(s, box);
+    s.expect("CAPA").send(kPipelining);
+    scriptWindow(s, box, 0, pop3::kPipelineWindow);
+    scriptWindow(s, box, pop3::kPipelineWindow, count);
+    scriptQuit(s);
+    ScanResult r = scan(s);
+    EXPECT_EQ(r.fetchedAll, 1);
+    EXPECT_EQ(r.newCount, int(count));
+    EXPECT_EQ(fileRows(path), newRows(box));
+}
+
+TEST_F(ManyNewScan, ServerThatDoesNotPipelineGetsOneTopAtATime) {
+    for (const char* capa : {"+OK\r\nTOP\r\nUIDL\r\nPIPELININGS\r\n.\r\n", "-ERR unknown command\r\n"}) {
+        SCOPED_TRACE(capa);
+        std::filesystem::remove(path);
+        std::vector<Msg> box = fresh(pop3::kPipelineThreshold);
+        ScriptedServer s;
+        scriptOpen(s, box);
+        s.expect("CAPA").send(capa);
+        for (std::size_t k = 0; k < box.size(); ++k) {
+            s.expect("TOP " + std::to_string(k + 1) + " 0").quiet(std::chrono::milliseconds(20));
+            s.send(topReply(box[k]));
+        }
+        scriptQuit(s);
+        ScanResult r = scan(s);
+        EXPECT_EQ(r.fetchedAll, 1);
+        EXPECT_EQ(fileRows(path), newRows(box));
+    }
+}
+
+TEST_F(ManyNewScan, RefusedTopInAWindowEndsTheFetchInStep) { failInWindow("-ERR no such message\r\n", true); }
+
+TEST_F(ManyNewScan, BrokenReplyInAWindowDropsTheConnection) {
+    failInWindow("+OK\r\nFrom: cut", false);
+}
+
 // ---- Dovecot ----
 
 std::string message(int n, const std::string& subject) {
@@ -381,6 +490,21 @@ TEST_F(DovecotScan, FirstSecondDeletionArrivalAndEmptied) {
     EXPECT_EQ(emptied.opened, 1);
     EXPECT_EQ(emptied.newCount, 0);
     EXPECT_EQ(fileBytes(path), std::string(4, '\0'));
+}
+
+TEST_F(DovecotScan, ManyNewMessagesAreFetchedInWindows) {
+    const int count = int(pop3::kPipelineWindow) * 2 + 5;
+    for (int n = 1; n <= count; ++n) ASSERT_TRUE(dovecot.deliver(message(n, "subject " + std::to_string(n))));
+    ScanResult r = scan(dovecot);
+    EXPECT_EQ(r.fetchedAll, 1);
+    EXPECT_EQ(r.newCount, count);
+    EXPECT_EQ(fileUids(), serverUids(dovecot));
+    Lines subjects, delivered;
+    for (const Row& row : fileRows(path)) subjects.push_back(row.subject);
+    for (int n = 1; n <= count; ++n) delivered.push_back("subject " + std::to_string(n));
+    std::sort(subjects.begin(), subjects.end());
+    std::sort(delivered.begin(), delivered.end());
+    EXPECT_EQ(subjects, delivered);
 }
 
 TEST_F(DovecotScan, ChangedAccountReportsAllNew) {
