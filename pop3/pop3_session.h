@@ -58,8 +58,10 @@ std::chrono::milliseconds sessionBound(int messageCount);
 // it takes commands in batches; a smaller one keeps the plain dialogue.
 inline constexpr std::size_t kPipelineThreshold = 16;
 // TOP commands outstanding at once with a server that lists PIPELINING: each window goes
-// out in one write and its replies are read in order.
-inline constexpr std::size_t kPipelineWindow = 32;
+// out in one write and its replies are read in order. Each window still costs a wait of
+// its own, large under some socket layers, so windows are wide; 128 commands are about
+// 1.5 KB, far below any transport window.
+inline constexpr std::size_t kPipelineWindow = 128;
 
 struct MailboxEntry {
     std::unique_ptr<HeaderList> header;  // none until fetched in this session

@@ -493,7 +493,7 @@ TEST_F(DovecotScan, FirstSecondDeletionArrivalAndEmptied) {
 }
 
 TEST_F(DovecotScan, ManyNewMessagesAreFetchedInWindows) {
-    const int count = int(pop3::kPipelineWindow) * 2 + 5;
+    const int count = int(pop3::kPipelineWindow) + 5;
     for (int n = 1; n <= count; ++n) ASSERT_TRUE(dovecot.deliver(message(n, "subject " + std::to_string(n))));
     ScanResult r = scan(dovecot);
     EXPECT_EQ(r.fetchedAll, 1);
