@@ -1,19 +1,63 @@
 #include "pop3/mailbox_scan.h"
 
+#include <exception>
+#include <system_error>
+#include <thread>
+
 #include "pop3/stored_list.h"
 
 namespace pop3 {
+
+namespace {
+
+// Reads the stored list on a thread of its own while the caller logs on: with a large
+// mailbox each takes a while, and neither needs the other. Without a thread to spare it
+// reads the list at once.
+class ListLoader {
+public:
+    ListLoader(StoredMessageList& list, const std::string& path) {
+        try {
+            thread_ = std::thread([this, &list, &path] {
+                try {
+                    list.loadFile(path);
+                } catch (...) {
+                    failure_ = std::current_exception();
+                }
+            });
+        } catch (const std::system_error&) {
+            list.loadFile(path);
+        }
+    }
+    ~ListLoader() {
+        if (thread_.joinable()) thread_.join();
+    }
+    ListLoader(const ListLoader&) = delete;
+    ListLoader& operator=(const ListLoader&) = delete;
+
+    // Waits for the list; a failure of the load (out of memory) is the caller's.
+    void wait() {
+        if (thread_.joinable()) thread_.join();
+        if (failure_) std::rethrow_exception(failure_);
+    }
+
+private:
+    std::thread thread_;
+    std::exception_ptr failure_;
+};
+
+}  // namespace
 
 ScanResult scanMailbox(const std::string& listPath, const char* userName, const char* password,
                        const char* serverName, int security, int port, const AnnounceNewMail& announce,
                        const ListStored& stored) {
     ScanResult r;
     StoredMessageList list;
-    list.loadFile(listPath);
+    ListLoader loader(list, listPath);
     POP3Session session;
     session.setSecurity(security);
     r.opened = session.open(userName, password, serverName, port);
     r.securityFailure = session.securityFailure();
+    loader.wait();
     if (!r.opened) return r;
 
     list.clearPresentMarks();
