@@ -65,8 +65,11 @@ std::string Scan(const Settings& settings, int wasConnected, int* newCount) {
             SendMessageA(g_process.mainWindow.load(), NewMailMessage, 0, 0);
             ListNewSenders(session);
         },
-        // The rows are made from the list in hand rather than from a reread of the file.
-        [&rows](const pop3::StoredMessageList& list) { rows = BuildMailRows(list); });
+        // Rows only for an open mail list, made from the list in hand rather than from a
+        // reread of the file. A list opened later reads the file, which holds this list by now.
+        [&rows](const pop3::StoredMessageList& list) {
+            if (g_process.listView.load()) rows = BuildMailRows(list);
+        });
     *newCount = scan.newCount;
     if (!scan.opened) {
         g_process.state.SetCheckFailed(1);
@@ -90,9 +93,13 @@ std::string Scan(const Settings& settings, int wasConnected, int* newCount) {
         status = scan.fetchedAll ? SaveFailedStatusText(LocalNow()) : ConnectFailedStatusText(LocalNow());
         SetStatusText(status.c_str());
     }
-    if (rows) ReplaceMailRows(std::move(*rows));
-    else RebuildMailRows();
-    FillMailList();
+    if (rows) {
+        ReplaceMailRows(std::move(*rows));
+        FillMailList();
+    } else if (g_process.listView.load()) {
+        RebuildMailRows();
+        FillMailList();
+    }
     return status;
 }
 

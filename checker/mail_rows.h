@@ -1,6 +1,7 @@
-// The mail list's rows and the status text. Both are kept whether or not the mail list
-// window is open; its list view and status bar (g_process.listView, .statusBar) are
-// touched only while they exist.
+// The mail list's rows and the status text. The status text is kept whether or not the
+// mail list window is open; the rows are made when it opens and dropped when it closes, and
+// a check remakes them only while it is open. Its list view and status bar
+// (g_process.listView, .statusBar) are touched only while they exist.
 //
 // Sharing with the check worker: the row table belongs to the main thread. Every path
 // that reads the rows (display, sorting, view commands, closing) runs there, and so does
