@@ -1,6 +1,8 @@
 #include "pop3/mailbox_scan.h"
 
+#include <cstdint>
 #include <exception>
+#include <filesystem>
 #include <system_error>
 #include <thread>
 
@@ -10,12 +12,21 @@ namespace pop3 {
 
 namespace {
 
+// A smaller list is read at once: starting a thread costs about as much as reading it.
+constexpr std::uintmax_t kLoadOnThreadBytes = 1 << 20;
+
 // Reads the stored list on a thread of its own while the caller logs on: with a large
 // mailbox each takes a while, and neither needs the other. Without a thread to spare it
 // reads the list at once.
 class ListLoader {
 public:
     ListLoader(StoredMessageList& list, const std::string& path) {
+        std::error_code error;
+        const std::uintmax_t size = std::filesystem::file_size(path, error);
+        if (error || size < kLoadOnThreadBytes) {
+            list.loadFile(path);
+            return;
+        }
         try {
             thread_ = std::thread([this, &list, &path] {
                 try {
