@@ -31,13 +31,6 @@ bool validName(std::string_view name) {
 
 char foldAscii(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
 
-bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (foldAscii(a[i]) != foldAscii(b[i])) return false;
-    return true;
-}
-
 // Appends a header line to the field being assembled, dropping what would pass the
 // field limit.
 void appendBounded(std::string& field, std::string_view line) {
@@ -62,6 +55,13 @@ int parseField(std::string_view text, HeaderField* field) {
     field->name.assign(name);
     field->value.assign(trimBlanks(text.substr(colon + 1)));
     return 1;
+}
+
+bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (foldAscii(a[i]) != foldAscii(b[i])) return false;
+    return true;
 }
 
 const std::string* headerValue(const HeaderList& list, int id) {

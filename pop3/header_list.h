@@ -95,6 +95,8 @@ private:
 int parseField(std::string_view text, HeaderField* field);
 // The table name of an id; "!!!!" for an unknown id.
 const char* headerName(int id);
+// Whether two names are the same, ignoring ASCII case (field and capability names).
+bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b);
 // Value of the first field named headerName(id), ignoring ASCII case; nullptr if none.
 const std::string* headerValue(const HeaderList& list, int id);
 

@@ -1,7 +1,6 @@
 #include "pop3/pop3_session.h"
 
 #include <algorithm>
-#include <cctype>
 #include <climits>
 #include <cstdarg>
 #include <cstdint>
@@ -74,13 +73,8 @@ int statusSense(const std::string& line) {
 constexpr int kMaxCapabilityLines = 256;
 
 // True for a capability line naming PIPELINING (capability names ignore case).
-bool namesPipelining(const std::string& line) {
-    constexpr std::string_view name = "PIPELINING";
-    if (line.size() < name.size() || (line.size() > name.size() && line[name.size()] != ' ')) return false;
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        if (std::toupper(static_cast<unsigned char>(line[i])) != name[i]) return false;
-    }
-    return true;
+bool namesPipelining(std::string_view line) {
+    return equalsIgnoringAsciiCase(line.substr(0, line.find(' ')), "PIPELINING");
 }
 
 }  // namespace
@@ -272,26 +266,40 @@ int POP3Session::readListing() {
     });
 }
 
+std::string POP3Session::topCommand(int number) {
+    int row = 0;
+    findCommand(CmdTOP, &row);
+    char line[kCommandBuffer];
+    std::snprintf(line, sizeof line, pop3Commands[row].commandFormat, number, 0);
+    return line;
+}
+
+// 1 with the header read, 0 for a refusal (the dialogue stays in step), -1 for a reply that
+// broke off or passed the header bounds: the dialogue is then out of step, so the
+// connection is dropped (no QUIT) and nothing more is read from it.
+int POP3Session::readTopReply(std::unique_ptr<HeaderList>* header) {
+    int ok = 0;
+    if (!getResponse(&ok, nullptr)) {
+        connection_.reset();
+        return -1;
+    }
+    if (!ok) return 0;
+    auto read = std::make_unique<HeaderList>();
+    if (read->readHeaders(*connection_, ".") != 1) {
+        connection_.reset();
+        return -1;
+    }
+    *header = std::move(read);
+    return 1;
+}
+
 int POP3Session::fetchHeader(int index) {
     if (index < 0 || static_cast<std::size_t>(index) >= entries_.size() || index >= entryCount_)
         return 0;
     MailboxEntry& entry = entries_[static_cast<std::size_t>(index)];
     entry.header.reset();
-    int ok = 0;
-    // A reply that broke off or passed the header bounds leaves the dialogue out of step:
-    // the connection is dropped (no QUIT), so nothing more is read from it.
-    if (transaction(CmdTOP, &ok, entry.number, 0) != 1) {
-        connection_.reset();
-        return 0;
-    }
-    if (ok != 1) return 0;
-    auto header = std::make_unique<HeaderList>();
-    if (header->readHeaders(*connection_, ".") != 1) {
-        connection_.reset();
-        return 0;
-    }
-    entry.header = std::move(header);
-    return 1;
+    if (!connection_ || !connection_->sendLine(topCommand(entry.number))) return 0;
+    return readTopReply(&entry.header) == 1 ? 1 : 0;
 }
 
 // Asks for the server's capabilities: 1 when it lists PIPELINING, 0 when it does not or
@@ -320,8 +328,6 @@ int POP3Session::capaPipelining() {
 // ends the fetch as it would one at a time; the rest of its window is read and dropped so
 // that QUIT still goes out in step. A broken reply drops the connection.
 int POP3Session::fetchHeadersPipelined(const std::vector<int>& indices) {
-    int row = 0;
-    findCommand(CmdTOP, &row);
     std::vector<std::string> commands;
     for (std::size_t from = 0; from < indices.size(); from += kPipelineWindow) {
         const std::size_t to = std::min(indices.size(), from + kPipelineWindow);
@@ -329,28 +335,16 @@ int POP3Session::fetchHeadersPipelined(const std::vector<int>& indices) {
         for (std::size_t k = from; k < to; ++k) {
             MailboxEntry& entry = entries_[static_cast<std::size_t>(indices[k])];
             entry.header.reset();
-            char line[kCommandBuffer];
-            std::snprintf(line, sizeof line, pop3Commands[row].commandFormat, entry.number, 0);
-            commands.emplace_back(line);
+            commands.push_back(topCommand(entry.number));
         }
         if (!connection_ || !connection_->sendLines(commands)) return 0;
         bool refused = false;
         for (std::size_t k = from; k < to; ++k) {
-            int ok = 0;
-            if (!getResponse(&ok, nullptr)) {
-                connection_.reset();
-                return 0;
-            }
-            if (!ok) {
-                refused = true;
-                continue;
-            }
-            auto header = std::make_unique<HeaderList>();
-            if (header->readHeaders(*connection_, ".") != 1) {
-                connection_.reset();
-                return 0;
-            }
-            if (!refused) entries_[static_cast<std::size_t>(indices[k])].header = std::move(header);
+            std::unique_ptr<HeaderList> header;
+            const int read = readTopReply(&header);
+            if (read < 0) return 0;
+            if (read == 0) refused = true;
+            else if (!refused) entries_[static_cast<std::size_t>(indices[k])].header = std::move(header);
         }
         if (refused) return 0;
     }

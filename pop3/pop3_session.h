@@ -122,6 +122,8 @@ private:
     bool secureConnection();
     int capaPipelining();
     int fetchHeadersPipelined(const std::vector<int>& indices);
+    static std::string topCommand(int number);
+    int readTopReply(std::unique_ptr<HeaderList>* header);
 
     std::unique_ptr<LineConnection> connection_;
     const char* userName_ = nullptr;
