@@ -11,6 +11,7 @@
 
 #include "e2e/driver.h"
 #include "fixtures/fakeras_env.h"
+#include "fixtures/listen_socket.h"
 #include "fixtures/test_address.h"
 #include "pop3/stored_list.h"
 
@@ -209,12 +210,8 @@ public:
     explicit SilentListener(const std::string& ip) {
         WSADATA data;
         WSAStartup(MAKEWORD(1, 1), &data);
-        listener_ = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_port = htons(110);
-        addr.sin_addr.s_addr = inet_addr(ip.c_str());
-        bound_ = bind(listener_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 && listen(listener_, 4) == 0;
+        listener_ = mwtest::ListenOn(ip, 110, 4);
+        bound_ = listener_ != INVALID_SOCKET;
     }
     ~SilentListener() {
         for (SOCKET s : accepted_) closesocket(s);

@@ -20,6 +20,7 @@
 #include "checker/settings.h"
 #include "checker/tray.h"
 #include "e2e/driver.h"
+#include "fixtures/listen_socket.h"
 #include "fixtures/registry_sandbox.h"
 #include "fixtures/temp_dir.h"
 #include "fixtures/test_address.h"
@@ -44,12 +45,8 @@ inline BOOL WINAPI RecordShellCall(DWORD message, PNOTIFYICONDATAA data) {
 class SilentServer {
 public:
     explicit SilentServer(const std::string& ip, std::vector<std::string> replies = {}) : replies_(std::move(replies)) {
-        listener_ = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_port = htons(110);
-        addr.sin_addr.s_addr = inet_addr(ip.c_str());
-        bound_ = bind(listener_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 && listen(listener_, 8) == 0;
+        listener_ = mwtest::ListenOn(ip, 110, 8);
+        bound_ = listener_ != INVALID_SOCKET;
         acceptor_ = std::thread([this] {
             for (;;) {
                 SOCKET s = accept(listener_, nullptr, nullptr);

@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "fixtures/listen_socket.h"
 #include "fixtures/test_authority.h"
 #include "pop3/pop3_session.h"
 
@@ -63,9 +64,8 @@ class Relay {
 public:
     Relay(const std::string& host, int port, const std::string& target, int targetPort, bool stall = false)
         : target_(target), targetPort_(targetPort), stall_(stall) {
-        listener_ = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in addr = Address(host, port);
-        bound_ = bind(listener_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 && listen(listener_, 4) == 0;
+        listener_ = mwtest::ListenOn(host, port, 4);
+        bound_ = listener_ != INVALID_SOCKET;
         thread_ = std::thread([this] { Serve(); });
     }
     // Shutting a socket down wakes a thread blocked on it, where closing it need not.
