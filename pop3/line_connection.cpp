@@ -199,6 +199,7 @@ TlsFailure TcpSocket::startTls(const std::string& serverName) {
     tls_ = TlsChannel::create();
     if (!tls_) return TlsFailure::Unavailable;
     pending_.clear();
+    start_ = 0;
     scanned_ = 0;
     const TlsFailure failure = tls_->handshake(*this, serverName);
     if (failure != TlsFailure::None) disconnect();
@@ -268,29 +269,29 @@ std::optional<std::string> TcpSocket::readLine() {
     if (handle_ == kInvalid) return std::nullopt;
     std::size_t lf;
     // Only the bytes that arrived since the last look are scanned, so a long line costs
-    // linear time however many blocks it takes.
+    // linear time however many blocks it takes. Lines are taken from the front by moving
+    // start_; the bytes before it go only when more must be received, so a block of many
+    // short lines is not shifted once per line.
     while ((lf = pending_.find('\n', scanned_)) == std::string::npos) {
-        scanned_ = pending_.size();
-        if (pending_.size() > kMaxLineLength || received_ > kMaxLineLength) {
+        if (pending_.size() - start_ > kMaxLineLength || received_ > kMaxLineLength) {
             pending_.clear();
+            start_ = 0;
             scanned_ = 0;
             received_ = 0;
             return std::nullopt;
         }
+        pending_.erase(0, start_);
+        start_ = 0;
+        scanned_ = pending_.size();
         if (!receiveBlock()) return std::nullopt;
     }
-    if (lf > kMaxLineLength) {
-        pending_.erase(0, lf + 1);
-        scanned_ = 0;
-        received_ = pending_.size();
-        return std::nullopt;
-    }
-    std::size_t end = (lf >= 1 && pending_[lf - 1] == '\r') ? lf - 1 : lf;
-    std::string line = pending_.substr(0, end);
-    pending_.erase(0, lf + 1);
-    scanned_ = 0;
-    received_ = pending_.size();
-    return line;
+    const std::size_t begin = start_;
+    start_ = lf + 1;
+    scanned_ = start_;
+    received_ = pending_.size() - start_;
+    if (lf - begin > kMaxLineLength) return std::nullopt;
+    const std::size_t end = (lf > begin && pending_[lf - 1] == '\r') ? lf - 1 : lf;
+    return pending_.substr(begin, end - begin);
 }
 
 void TcpSocket::disconnect() {
@@ -304,6 +305,7 @@ void TcpSocket::disconnect() {
     handle_ = kInvalid;
     tls_.reset();
     pending_.clear();
+    start_ = 0;
     scanned_ = 0;
     received_ = 0;
 }

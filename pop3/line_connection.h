@@ -56,6 +56,7 @@ private:
     int port_ = 0;
     std::intptr_t handle_;  // INVALID_SOCKET / -1 when not connected
     std::string pending_;
+    std::size_t start_ = 0;     // where the unread bytes of pending_ begin
     std::size_t scanned_ = 0;   // bytes of pending_ already scanned for a line feed
     std::size_t received_ = 0;  // bytes received since the last line, dropped ones too
     Deadline deadline_ = kNoDeadline;
