@@ -29,14 +29,7 @@ namespace {
 constexpr std::size_t kCommandBuffer = 1024;
 // Entries are added as listing lines arrive, so a large STAT count costs memory only when
 // the server really sends that many lines.
-constexpr std::size_t kInitialEntries = 4096;
-
-// Copies at most kUidField - 1 characters and terminates.
-void copyUid(char* dest, const std::string& text, std::size_t from) {
-    std::size_t n = from < text.size() ? std::min(text.size() - from, std::size_t(kUidField - 1)) : 0;
-    if (n) std::memcpy(dest, text.data() + from, n);
-    dest[n] = '\0';
-}
+constexpr std::size_t kInitialEntries = 16384;
 
 // The decimal number at the start of text, held to the range of int.
 int leadingNumber(const char* text) {
@@ -242,6 +235,7 @@ int POP3Session::readListing() {
     if (entryCount_ < 0 || entryCount_ > kMaxMailboxEntries) return 0;
     entries_.clear();
     entries_.reserve(std::min<std::size_t>(static_cast<std::size_t>(entryCount_), kInitialEntries));
+    uids_.clear();
     listed_ = true;
     connection_->setDeadline(started_ + sessionBound(entryCount_));
 
@@ -260,8 +254,14 @@ int POP3Session::readListing() {
     bool haveUidl = ok == 1;
     if (!haveUidl && (transaction(CmdLIST, &ok) != 1 || ok != 1)) return 0;
     return readListingLines(*connection_, entryCount_, [this, haveUidl](int i, const std::string& line) {
-        // Matched by position, whatever message number the line carries.
-        copyUid(entries_[static_cast<std::size_t>(i)].uid, line, haveUidl ? line.find(' ') + 1 : 0);
+        // Matched by position, whatever message number the line carries; kept to
+        // kUidField - 1 characters.
+        const std::size_t from = haveUidl ? line.find(' ') + 1 : 0;
+        const std::string_view uid = std::string_view(line).substr(from, kUidField - 1);
+        MailboxEntry& entry = entries_[static_cast<std::size_t>(i)];
+        entry.uidAt = static_cast<std::uint32_t>(uids_.size());
+        entry.uidLength = static_cast<std::uint32_t>(uid.size());
+        uids_.append(uid);
         return true;
     });
 }
@@ -358,6 +358,7 @@ int POP3Session::close() {
         connection_.reset();
     }
     entries_.clear();
+    uids_.clear();
     listed_ = false;
     entryCount_ = 0;
     return 1;
@@ -366,7 +367,9 @@ int POP3Session::close() {
 int POP3Session::getUid(int index, char* dest) const {
     if (index < 0 || index >= entryCount_ || static_cast<std::size_t>(index) >= entries_.size())
         return 0;
-    std::memcpy(dest, entries_[static_cast<std::size_t>(index)].uid, kUidField);
+    const MailboxEntry& entry = entries_[static_cast<std::size_t>(index)];
+    if (entry.uidLength) std::memcpy(dest, uids_.data() + entry.uidAt, entry.uidLength);
+    dest[entry.uidLength] = '\0';
     return 1;
 }
 

@@ -67,7 +67,10 @@ struct MailboxEntry {
     std::unique_ptr<HeaderList> header;  // none until fetched in this session
     int number = 0;
     int size = 0;
-    char uid[kUidField] = {};
+    // The unique id, at most kUidField - 1 characters, within the session's id text: one
+    // buffer for all ids keeps a large listing small.
+    std::uint32_t uidAt = 0;
+    std::uint32_t uidLength = 0;
 };
 
 // A message fetched whole with RETR.
@@ -133,6 +136,7 @@ private:
     int security_ = SecurityNone;
     TlsFailure securityFailure_ = TlsFailure::None;
     std::vector<MailboxEntry> entries_;
+    std::string uids_;  // the entries' ids, one after another
     bool listed_ = false;  // entries exist (an empty mailbox lists zero entries)
     int entryCount_ = 0;
     Deadline started_{};
