@@ -39,6 +39,13 @@ void RecordFinishedScan(const std::string& status) {
     key.WriteText("LastStatus", status);
 }
 
+// The list the last check left, for the next one. Never destroyed: a check may still be
+// running while the process ends.
+pop3::KeptStoredList& KeptList() {
+    static auto* kept = new pop3::KeptStoredList;
+    return *kept;
+}
+
 // Adds the sender of every new message to the NEWMAIL dialog, if one is open.
 void ListNewSenders(const pop3::POP3Session& session) {
     if (!g_process.newMailDialog.load()) return;
@@ -69,7 +76,8 @@ std::string Scan(const Settings& settings, int wasConnected, int* newCount) {
         // reread of the file. A list opened later reads the file, which holds this list by now.
         [&rows](const pop3::StoredMessageList& list) {
             if (g_process.listView.load()) rows = BuildMailRows(list);
-        });
+        },
+        &KeptList());
     *newCount = scan.newCount;
     if (!scan.opened) {
         g_process.state.SetCheckFailed(1);

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <exception>
 #include <filesystem>
+#include <memory>
+#include <optional>
 #include <system_error>
 #include <thread>
 
@@ -60,28 +62,37 @@ private:
 
 ScanResult scanMailbox(const std::string& listPath, const char* userName, const char* password,
                        const char* serverName, int security, int port, const AnnounceNewMail& announce,
-                       const ListStored& stored) {
+                       const ListStored& stored, KeptStoredList* kept) {
     ScanResult r;
-    StoredMessageList list;
-    ListLoader loader(list, listPath);
+    std::unique_ptr<StoredMessageList> list = kept ? kept->take(listPath) : nullptr;
+    std::optional<ListLoader> loader;
+    if (!list) {
+        list = std::make_unique<StoredMessageList>();
+        loader.emplace(*list, listPath);
+    }
     POP3Session session;
     session.setSecurity(security);
     r.opened = session.open(userName, password, serverName, port);
     r.securityFailure = session.securityFailure();
-    loader.wait();
-    if (!r.opened) return r;
+    if (loader) loader->wait();
+    if (!r.opened) {
+        if (kept) kept->keep(std::move(list), listPath);
+        return r;
+    }
 
-    list.clearPresentMarks();
-    r.fetchedAll = session.fetchNewHeaders(list);
-    r.newCount = reconcileStoredList(list, session);
+    list->clearPresentMarks();
+    r.fetchedAll = session.fetchNewHeaders(*list);
+    r.newCount = reconcileStoredList(*list, session);
     if (r.newCount > 0 && announce) announce(session, r.newCount);
 
     // Saved before QUIT: the new entries' headers belong to the session. A check that
     // changed nothing would write the same bytes again.
-    r.saved = list.matchesFile() ? 1 : list.saveFile(listPath);
-    r.listLength = list.length();
-    if (r.saved && stored) stored(list);
+    r.saved = list->matchesFile() ? 1 : list->saveFile(listPath);
+    r.listLength = list->length();
+    if (r.saved && stored) stored(*list);
     session.close();
+    // A list holding the session's headers cannot outlive it; the next check reads the file.
+    if (kept && r.newCount == 0) kept->keep(std::move(list), listPath);
     return r;
 }
 

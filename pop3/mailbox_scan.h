@@ -28,8 +28,10 @@ using AnnounceNewMail = std::function<void(const POP3Session& session, int newCo
 // bytes), before QUIT: the new entries' headers still belong to the session.
 using ListStored = std::function<void(const StoredMessageList& list)>;
 
+// With kept, the list is taken from it when its file is as the last scan left it, and
+// given back to it afterwards.
 ScanResult scanMailbox(const std::string& listPath, const char* userName, const char* password,
                        const char* serverName, int security, int port, const AnnounceNewMail& announce,
-                       const ListStored& stored = {});
+                       const ListStored& stored = {}, KeptStoredList* kept = nullptr);
 
 }  // namespace pop3

@@ -1,5 +1,6 @@
 #include "pop3/stored_list.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -212,7 +213,7 @@ void StoredMessageList::loadFile(const std::string& path) {
     if (auto data = readWholeFile(path)) impl_->load(data);
 }
 
-int StoredMessageList::saveFile(const std::string& path) const {
+int StoredMessageList::saveFile(const std::string& path) {
     // Written beside the old file and moved over it only when complete, so a reader (the
     // mail list window) or the next check never meets half a list. filesystem::rename
     // replaces an existing target on Windows as well as on POSIX systems.
@@ -233,13 +234,50 @@ int StoredMessageList::saveFile(const std::string& path) const {
     for (int attempt = 1;; ++attempt) {
         std::error_code error;
         std::filesystem::rename(temporary, path, error);
-        if (!error) return 1;
+        if (!error) {
+            impl_->matchesFile = true;
+            return 1;
+        }
         if (attempt == kReplaceAttempts) break;
         std::this_thread::sleep_for(kReplacePause);
     }
     if (!copyInPlace(temporary, path)) return 0;
     std::remove(temporary.c_str());
+    impl_->matchesFile = true;
     return 1;
+}
+
+bool KeptStoredList::stateOf(const std::string& path, FileState* state) {
+    std::error_code error;
+    state->size = std::filesystem::file_size(path, error);
+    if (error) return false;
+    state->written = std::filesystem::last_write_time(path, error);
+    if (error) return false;
+    // A copy beside the file may be what the next load reads instead.
+    return !std::filesystem::exists(path + kTemporarySuffix, error) && !error;
+}
+
+std::unique_ptr<StoredMessageList> KeptStoredList::take(const std::string& path) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::unique_ptr<StoredMessageList> list = std::move(list_);
+    FileState now;
+    if (!list || path != path_ || !stateOf(path, &now) || !(now == state_)) return nullptr;
+    return list;
+}
+
+void KeptStoredList::keep(std::unique_ptr<StoredMessageList> list, const std::string& path) {
+    FileState now;
+    const bool sound = list && list->matchesFile() && stateOf(path, &now) &&
+                       std::none_of(list->begin(), list->end(),
+                                    [](const StoredMessage& e) { return e.newHeader != nullptr; });
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!sound) {
+        list_.reset();
+        return;
+    }
+    list_ = std::move(list);
+    path_ = path;
+    state_ = now;
 }
 
 void StoredMessageList::clearPresentMarks() {

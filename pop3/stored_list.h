@@ -2,9 +2,11 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <iosfwd>
 #include <list>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -45,9 +47,10 @@ public:
     // file is held open by another program, writes it in place; 1 or 0. A complete
     // temporary file newer than the file (a save that could do neither) is loaded instead.
     void loadFile(const std::string& path);
-    int saveFile(const std::string& path) const;
-    // True while the list holds exactly what one load read from a whole, undamaged file
-    // and nothing has changed since: saving it would write the same bytes again.
+    int saveFile(const std::string& path);
+    // True while the list holds exactly what one load read from a whole, undamaged file,
+    // or what the last save wrote, and nothing has changed since: saving it would write
+    // the same bytes again.
     bool matchesFile() const;
 
     void clearPresentMarks();
@@ -72,6 +75,32 @@ public:
 private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
+};
+
+// A list held between loads of the same file, as long as the file stays as it was left:
+// the same size and write time, and no newer copy beside it (see loadFile). Checks that
+// find nothing new then neither read nor parse the file they wrote themselves.
+class KeptStoredList {
+public:
+    // The kept list if its file is still as it was when kept; otherwise none, and the
+    // kept list is dropped. Either way nothing is kept afterwards.
+    std::unique_ptr<StoredMessageList> take(const std::string& path);
+    // Keeps a list that matches its file (matchesFile) and holds no header it does not
+    // own; anything else is dropped.
+    void keep(std::unique_ptr<StoredMessageList> list, const std::string& path);
+
+private:
+    struct FileState {
+        std::uintmax_t size = 0;
+        std::filesystem::file_time_type written{};
+        bool operator==(const FileState& o) const { return size == o.size && written == o.written; }
+    };
+    static bool stateOf(const std::string& path, FileState* state);
+
+    std::mutex mutex_;
+    std::unique_ptr<StoredMessageList> list_;
+    std::string path_;
+    FileState state_;
 };
 
 // Reconciles the stored list with an open session, after fetchNewHeaders: drops the

@@ -26,7 +26,7 @@ void Add(pop3::StoredMessageList& list, const std::string& uid, int flag, int si
 }
 
 // Writes the list with the library and reads the rows back from the file.
-MailRowTable RoundTrip(const pop3::StoredMessageList& list, const mwtest::TempDir& dir) {
+MailRowTable RoundTrip(pop3::StoredMessageList& list, const mwtest::TempDir& dir) {
     const std::string path = dir.file("UIDL");
     EXPECT_EQ(list.saveFile(path), 1);
     return LoadMailRows(path);

@@ -107,9 +107,9 @@ protected:
 
     static void scriptQuit(ScriptedServer& s) { s.expect("QUIT").send("+OK bye\r\n").close(); }
 
-    ScanResult scan(ScriptedServer& s) {
+    ScanResult scan(ScriptedServer& s, pop3::KeptStoredList* kept = nullptr) {
         s.start();
-        ScanResult r = mwtest::scanMailbox(path, "127.0.0.1", s.port(), "bob", "pw");
+        ScanResult r = mwtest::scanMailbox(path, "127.0.0.1", s.port(), "bob", "pw", kept);
         EXPECT_EQ(s.problems(), Lines{});
         return r;
     }
@@ -159,6 +159,38 @@ TEST_F(ScriptedScan, SecondCheckFetchesNothingAndClearsTheFlags) {
     for (Row& b : before) b.flag = 0;
     EXPECT_EQ(fileRows(path), before);
     EXPECT_EQ(s.transcript(), (Lines{"USER bob", "PASS pw", "STAT", "LIST", "UIDL", "QUIT"}));
+}
+
+// Checks in a row keep their list between them; a file changed in between is read again.
+TEST_F(ScriptedScan, ListKeptBetweenChecksGivesWayToAChangedFile) {
+    firstCheckOfThree();
+    pop3::KeptStoredList kept;
+    auto steady = [&](const std::vector<Msg>& box) {
+        ScriptedServer s;
+        scriptOpen(s, box);
+        scriptQuit(s);
+        EXPECT_EQ(scan(s, &kept).newCount, 0);
+    };
+    steady(three);  // clears the new flags: written and kept
+    steady({three[0], three[2]});  // uid-b gone: written and kept
+    steady({three[0], three[2]});
+    EXPECT_EQ(fileRows(path), (std::vector<Row>{row(three[0], 0), row(three[2], 0)}));
+
+    // Another copy of the list put in place: uid-a is new to it.
+    {
+        StoredMessageList other;
+        other.loadFile(path);
+        other.clearPresentMarks();
+        other.markPresent("uid-c");
+        other.removeUnmarked();
+        ASSERT_EQ(other.saveFile(path), 1);
+    }
+    ScriptedServer s;
+    scriptOpen(s, {three[0], three[2]});
+    scriptTop(s, 1, three[0]);
+    scriptQuit(s);
+    EXPECT_EQ(scan(s, &kept).newCount, 1);
+    EXPECT_EQ(fileRows(path), (std::vector<Row>{row(three[2], 0), row(three[0], 1)}));
 }
 
 TEST_F(ScriptedScan, DeletionAndArrival) {

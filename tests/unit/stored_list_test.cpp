@@ -287,6 +287,52 @@ TEST(StoredListFile, SaveWhileAnotherProgramHoldsTheFileOpen) {
 }
 #endif
 
+// The kept list stands in for its file only while nothing could have changed the file.
+TEST(KeptStoredList, StandsForItsFileOnlyWhileTheFileIsAsItWasLeft) {
+    TempDir dir;
+    const std::string path = dir.file("UIDL");
+    KeptStoredList kept;
+    auto saved = [&](const std::vector<Row>& records) {
+        auto list = std::make_unique<StoredMessageList>();
+        list->loadStoredBytes(fileOf(std::int32_t(records.size()), records));
+        list->append("changed", 0);  // so that the save is what makes it match
+        EXPECT_EQ(list->saveFile(path), 1);
+        return list;
+    };
+    auto list = saved(kThree);
+    const StoredMessageList* original = list.get();
+    kept.keep(std::move(list), path);
+    list = kept.take(path);
+    EXPECT_EQ(list.get(), original);
+    EXPECT_EQ(kept.take(path), nullptr);  // taken once
+
+    const std::vector<std::function<void()>> changes = {
+        [&] { saved({kThree[0]}); },                     // rewritten
+        [&] { writeBytes(path + ".new", "partial"); },  // a newer copy beside it
+        [&] { fs::remove(path); },
+    };
+    for (const auto& change : changes) {
+        kept.keep(saved(kThree), path);
+        change();
+        EXPECT_EQ(kept.take(path), nullptr);
+        fs::remove(path + ".new");
+    }
+    kept.keep(saved(kThree), path);
+    EXPECT_EQ(kept.take(dir.file("other")), nullptr);
+
+    // Only a list that matches its file and owns its headers is kept.
+    auto changed = saved(kThree);
+    changed->append("unsaved", 1);
+    kept.keep(std::move(changed), path);
+    EXPECT_EQ(kept.take(path), nullptr);
+    static const HeaderList kSessionHeader;
+    auto borrowing = std::make_unique<StoredMessageList>();
+    borrowing->append("new", 1).newHeader = &kSessionHeader;
+    ASSERT_EQ(borrowing->saveFile(path), 1);
+    kept.keep(std::move(borrowing), path);
+    EXPECT_EQ(kept.take(path), nullptr);
+}
+
 TEST(StoredListFile, LoadingAMissingFileLeavesTheListAsItIs) {
     TempDir dir;
     StoredMessageList list;
