@@ -76,7 +76,10 @@ int TrayIconIndex() {
 
 void UpdateTrayIcon(int index) {
     if (index < 0 || index >= TrayPictureCount) return;
-    g_currentIcon.store(g_pictures[index]);
+    // The tip never changes, so a picture already shown needs no call into the tray's
+    // process (each one a round trip there). A change on another thread sends the picture
+    // current at its own call, so the last change is always what the tray shows.
+    if (g_currentIcon.exchange(g_pictures[index]) == g_pictures[index]) return;
     Notify(NIM_MODIFY, g_process.mainWindow.load(), NIF_ICON | NIF_TIP);
 }
 
