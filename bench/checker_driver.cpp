@@ -4,7 +4,7 @@
 //
 // usage: checker_driver MAILWICK_EXE WORK_DIR SERVER_IP FIRST_RUNS STEADY_RUNS
 // Prints one line per figure: "first_saved S", "first_idle S", "steady_saved S",
-// "steady_idle S", "peak_memory_kib K"; "error TEXT" and exit code 1 when a check fails.
+// "steady_idle S", "peak_memory_kib K", "idle_memory_kib K"; "error TEXT" and exit code 1 when a check fails.
 #include <windows.h>
 #include <psapi.h>
 #include <tlhelp32.h>
@@ -145,8 +145,11 @@ int main(int argc, char** argv) {
     PROCESS_MEMORY_COUNTERS memory{};
     memory.cb = sizeof memory;
     HANDLE h = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, p.pid());
-    if (h && GetProcessMemoryInfo(h, &memory, sizeof memory))
+    if (h && GetProcessMemoryInfo(h, &memory, sizeof memory)) {
         std::printf("peak_memory_kib %llu\n", static_cast<unsigned long long>(memory.PeakWorkingSetSize / 1024));
+        // What the checker holds while it waits for the next check.
+        std::printf("idle_memory_kib %llu\n", static_cast<unsigned long long>(memory.WorkingSetSize / 1024));
+    }
     if (h) CloseHandle(h);
 
     std::printf("first_saved %.4f\nfirst_idle %.4f\nsteady_saved %.4f\nsteady_idle %.4f\n", Median(firstSaved),
