@@ -61,19 +61,47 @@ struct Times {
     double idle;   // to the end of the check's worker thread
 };
 
+// Waits for "LastStatus" to be written. A change notice on the key wakes the wait, so the
+// driver does not poll the registry while the check runs (each poll is a request to the
+// same Wine server the checker's own calls go through); a slow poll stays as a fallback.
+class StatusWatch {
+public:
+    StatusWatch() {
+        RegOpenKeyExA(HKEY_CURRENT_USER, mwtest::kSettingsKey, 0, KEY_ALL_ACCESS, &key_);
+        changed_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+        if (key_) RegDeleteValueA(key_, "LastStatus");
+        arm();
+    }
+    ~StatusWatch() {
+        if (key_) RegCloseKey(key_);
+        if (changed_) CloseHandle(changed_);
+    }
+    bool wait(std::string* status, std::chrono::seconds timeout) {
+        const auto end = Clock::now() + timeout;
+        for (;;) {
+            if (mwtest::GetRegString("LastStatus", status)) return true;
+            if (Clock::now() > end) return false;
+            WaitForSingleObject(changed_, 50);
+            arm();
+        }
+    }
+
+private:
+    void arm() {
+        if (key_ && changed_) RegNotifyChangeKeyValue(key_, FALSE, REG_NOTIFY_CHANGE_LAST_SET, changed_, TRUE);
+    }
+    HKEY key_ = nullptr;
+    HANDLE changed_ = nullptr;
+};
+
 // One Check Now. "LastStatus" is removed first so that its return marks the saved scan.
 Times CheckNow(const CheckerProcess& p) {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, mwtest::kSettingsKey, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
-        RegDeleteValueA(key, "LastStatus");
-        RegCloseKey(key);
-    }
+    StatusWatch watch;
     const int threadsBefore = ThreadCount(p.pid());
     std::string status;
     const auto start = Clock::now();
     p.postCommand(kCheckNow);
-    if (!PollUntil([&] { return mwtest::GetRegString("LastStatus", &status); }, std::chrono::seconds(1800)))
-        Fail("no LastStatus after Check Now");
+    if (!watch.wait(&status, std::chrono::seconds(1800))) Fail("no LastStatus after Check Now");
     const auto saved = Clock::now();
     // The worker thread starts after the command and ends with the check.
     if (!PollUntil([&] { return ThreadCount(p.pid()) <= threadsBefore; }, std::chrono::seconds(600)))
