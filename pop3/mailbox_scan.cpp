@@ -17,6 +17,11 @@ namespace {
 // A smaller list is read at once: starting a thread costs about as much as reading it.
 constexpr std::uintmax_t kLoadOnThreadBytes = 1 << 20;
 
+// After a larger burst of new mail the next check reads the file: copying that many
+// headers while the session still holds them raised the peak by 116 MiB at 100,000 new
+// messages under Wine, and what the heap freed after the session stayed with the process.
+constexpr int kKeepAfterNewMail = 1000;
+
 // Reads the stored list on a thread of its own while the caller logs on: with a large
 // mailbox each takes a while, and neither needs the other. Without a thread to spare it
 // reads the list at once.
@@ -90,9 +95,10 @@ ScanResult scanMailbox(const std::string& listPath, const char* userName, const 
     r.saved = list->matchesFile() ? 1 : list->saveFile(listPath);
     r.listLength = list->length();
     if (r.saved && stored) stored(*list);
+    // The list goes on to the next check; the session's headers do not.
+    if (kept && r.saved && r.newCount <= kKeepAfterNewMail) list->ownNewHeaders();
     session.close();
-    // A list holding the session's headers cannot outlive it; the next check reads the file.
-    if (kept && r.newCount == 0) kept->keep(std::move(list), listPath);
+    if (kept) kept->keep(std::move(list), listPath);
     return r;
 }
 

@@ -325,6 +325,26 @@ int StoredMessageList::newFlagAt(std::size_t position) const {
 StoredMessageList::const_iterator StoredMessageList::begin() const { return impl_->entries.begin(); }
 StoredMessageList::const_iterator StoredMessageList::end() const { return impl_->entries.end(); }
 
+void StoredMessageList::ownNewHeaders() {
+    auto bytes = std::make_shared<std::string>();
+    std::vector<std::size_t> starts;
+    for (const StoredMessage& e : impl_->entries) {
+        if (!e.newHeader) continue;
+        starts.push_back(bytes->size());
+        e.newHeader->store(*bytes);
+    }
+    const std::shared_ptr<const std::string> file = std::move(bytes);
+    std::size_t k = 0;
+    for (StoredMessage& e : impl_->entries) {
+        if (!e.newHeader) continue;
+        std::size_t pos = starts[k++];
+        auto header = std::make_unique<HeaderList>();
+        if (!header->load(file, pos)) header = std::make_unique<HeaderList>(*e.newHeader);
+        e.storedHeader = std::move(header);
+        e.newHeader = nullptr;
+    }
+}
+
 StoredMessage* StoredMessageList::find(std::string_view uid) {
     impl_->matchesFile = false;  // the caller may change the entry
     return impl_->firstWithUid(uid);

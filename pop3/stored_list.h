@@ -65,6 +65,10 @@ public:
     using const_iterator = std::list<StoredMessage>::const_iterator;
     const_iterator begin() const;
     const_iterator end() const;
+    // Gives the entries whose header belongs to the session copies of their own, so that
+    // the list can outlive the session. The copies are kept in the file form, as a load
+    // keeps them (fetched fields take several times the room); saving gives the same bytes.
+    void ownNewHeaders();
 
     // Lookups by id that the checker does not use.
     StoredMessage* find(std::string_view uid);
