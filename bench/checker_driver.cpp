@@ -4,7 +4,8 @@
 //
 // usage: checker_driver MAILWICK_EXE WORK_DIR SERVER_IP FIRST_RUNS STEADY_RUNS
 // Prints one line per figure: "first_saved S", "first_idle S", "steady_saved S",
-// "steady_idle S", "peak_memory_kib K", "idle_memory_kib K"; "error TEXT" and exit code 1 when a check fails.
+// "steady_idle S", "peak_memory_kib K", "idle_memory_kib K"; "error TEXT" and exit code 1
+// when a check fails.
 #include <windows.h>
 #include <psapi.h>
 #include <tlhelp32.h>

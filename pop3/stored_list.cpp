@@ -231,18 +231,18 @@ int StoredMessageList::saveFile(const std::string& path) {
     // Another program (a virus scanner, a backup tool) holding the file open makes the
     // replace fail for a while: try again briefly, then write the file in place. If that
     // fails too, the complete copy stays beside the file for the next load.
+    bool replaced = false;
     for (int attempt = 1;; ++attempt) {
         std::error_code error;
         std::filesystem::rename(temporary, path, error);
-        if (!error) {
-            impl_->matchesFile = true;
-            return 1;
-        }
-        if (attempt == kReplaceAttempts) break;
+        replaced = !error;
+        if (replaced || attempt == kReplaceAttempts) break;
         std::this_thread::sleep_for(kReplacePause);
     }
-    if (!copyInPlace(temporary, path)) return 0;
-    std::remove(temporary.c_str());
+    if (!replaced) {
+        if (!copyInPlace(temporary, path)) return 0;
+        std::remove(temporary.c_str());
+    }
     impl_->matchesFile = true;
     return 1;
 }
@@ -326,22 +326,21 @@ StoredMessageList::const_iterator StoredMessageList::begin() const { return impl
 StoredMessageList::const_iterator StoredMessageList::end() const { return impl_->entries.end(); }
 
 void StoredMessageList::ownNewHeaders() {
+    // One walk of the list finds the new entries; a check without any copies nothing.
+    std::vector<std::pair<StoredMessage*, std::size_t>> borrowing;  // entry, start of its copy
     auto bytes = std::make_shared<std::string>();
-    std::vector<std::size_t> starts;
-    for (const StoredMessage& e : impl_->entries) {
-        if (!e.newHeader) continue;
-        starts.push_back(bytes->size());
-        e.newHeader->store(*bytes);
-    }
-    const std::shared_ptr<const std::string> file = std::move(bytes);
-    std::size_t k = 0;
     for (StoredMessage& e : impl_->entries) {
         if (!e.newHeader) continue;
-        std::size_t pos = starts[k++];
+        borrowing.emplace_back(&e, bytes->size());
+        e.newHeader->store(*bytes);
+    }
+    if (borrowing.empty()) return;
+    const std::shared_ptr<const std::string> file = std::move(bytes);
+    for (auto [e, pos] : borrowing) {
         auto header = std::make_unique<HeaderList>();
-        if (!header->load(file, pos)) header = std::make_unique<HeaderList>(*e.newHeader);
-        e.storedHeader = std::move(header);
-        e.newHeader = nullptr;
+        if (!header->load(file, pos)) header = std::make_unique<HeaderList>(*e->newHeader);
+        e->storedHeader = std::move(header);
+        e->newHeader = nullptr;
     }
 }
 
