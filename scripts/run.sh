@@ -30,12 +30,10 @@ cleanup() {
 trap cleanup EXIT
 
 if [ -z "${DISPLAY:-}" ]; then
-    n=60
-    while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$run/xvfb.log" 2>&1 &
-    started_xvfb=$!
-    export DISPLAY=":$n"
-    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+    source tests/win/xvfb.sh
+    xvfb_start "$run/xvfb.log" || { echo "Xvfb did not start; see $run/xvfb.log" >&2; exit 1; }
+    started_xvfb=$xvfb_pid
+    export DISPLAY=$xvfb_display
 fi
 [ -f "$WINEPREFIX/system.reg" ] || wineboot -i </dev/null >"$run/wineboot.log" 2>&1
 

@@ -4,8 +4,8 @@
 # Sets root (the checkout), build (the script's first argument, default build/win64) and
 # out (BUILD/screenshots, created). Then, in the script:
 #   screenshot_need FILE...         stops with a message unless every FILE is built
-#   screenshot_wine [NAME [FIRST]]  the prefix BUILD/screenshots/prefix[-NAME] and an Xvfb on
-#                                   the first free display from FIRST (default 60); exports
+#   screenshot_wine [NAME]          the prefix BUILD/screenshots/prefix[-NAME] and an Xvfb on
+#                                   a display of its own; exports
 #                                   WINEPREFIX, WINEDEBUG, WINEDLLOVERRIDES and DISPLAY, sets
 #                                   WINE and WINESERVER; logs go to xvfb[-NAME].log and
 #                                   wineboot[-NAME].log
@@ -17,6 +17,7 @@
 # A script with more to undo at exit (a server it started) defines screenshot_cleanup.
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+source "$root/tests/win/xvfb.sh"
 build=$(cd "${1:-$root/build/win64}" && pwd)
 out="$build/screenshots"
 mkdir -p "$out"
@@ -33,16 +34,14 @@ screenshot_stop() {
 }
 
 screenshot_wine() {
-  local tag=${1:+-$1} n=${2:-60}
+  local tag=${1:+-$1}
   export WINEPREFIX="$out/prefix$tag" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
   WINE=$(command -v wine64 || command -v wine || echo /usr/lib/wine/wine64)
   WINESERVER=$(command -v wineserver || echo /usr/lib/wine/wineserver)
-  while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$out/xvfb$tag.log" 2>&1 &
-  screenshot_xvfb=$!
-  export DISPLAY=":$n"
+  xvfb_start "$out/xvfb$tag.log" || { echo "Xvfb did not start; see $out/xvfb$tag.log" >&2; exit 1; }
+  screenshot_xvfb=$xvfb_pid
+  export DISPLAY=$xvfb_display
   trap screenshot_stop EXIT
-  for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
   [ -f "$WINEPREFIX/system.reg" ] || "$WINE" wineboot -i >"$out/wineboot$tag.log" 2>&1
 }
 

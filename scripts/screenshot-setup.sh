@@ -10,7 +10,7 @@ shipped="$build/Mailwick"
 press="$build/tests-bin/wizard_press.exe"
 screenshot_need "$shipped/setup.exe" "$press"
 rm -f "$out"/setup-*.png
-screenshot_wine setup 70
+screenshot_wine setup
 
 # Install from a copy; files that this tree does not build yet get stand-ins there.
 src="$out/setup-source"

@@ -3,6 +3,7 @@
 # a private prefix and a private Xvfb display, both kept under the given folder.
 # usage: wine-env.sh start|stop DIR
 set -u
+source "$(dirname "$0")/xvfb.sh"
 cmd=$1 dir=$2
 mkdir -p "$dir"
 export WINEPREFIX="$dir/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
@@ -14,13 +15,12 @@ start)
   if [ -f "$dir/xvfb.pid" ] && kill -0 "$(cat "$dir/xvfb.pid")" 2>/dev/null; then
     :
   else
-    # First free display number from 40 up; the lock file claims it.
-    n=40
-    while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$dir/xvfb.log" 2>&1 &
-    echo $! >"$dir/xvfb.pid"
-    echo ":$n" >"$dir/display"
-    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+    if ! xvfb_start "$dir/xvfb.log"; then
+      echo "Xvfb did not start; see $dir/xvfb.log" >&2
+      exit 1
+    fi
+    echo "$xvfb_pid" >"$dir/xvfb.pid"
+    echo "$xvfb_display" >"$dir/display"
   fi
   export DISPLAY=$(cat "$dir/display")
   # Keep one wineserver for the whole run so each test starts quickly. It and the
