@@ -8,7 +8,7 @@
 #include "checker/checker_state.h"
 #include "checker/debug_log.h"
 #include "checker/dialup.h"
-#include "checker/mail_rows.h"
+#include "checker/mail_list/mail_rows.h"
 #include "checker/main_window.h"
 #include "checker/resource.h"
 #include "checker/settings.h"

@@ -5,7 +5,7 @@
 #include "checker/checker_state.h"
 #include "checker/dialup.h"
 #include "checker/logic/check_logic.h"
-#include "checker/mail_rows.h"
+#include "checker/mail_list/mail_rows.h"
 #include "checker/main_window.h"
 #include "checker/settings.h"
 #include "common/registry.h"

@@ -6,8 +6,6 @@
 
 namespace mailwick {
 
-inline constexpr char kListWindowClass[] = "AppUserWClass";
-
 // Registers AppWClass and AppUserWClass; false when either fails.
 bool RegisterCheckerClasses(HINSTANCE instance);
 // Creates the hidden main window (which adds the tray icon) and records it; null when

@@ -4,7 +4,7 @@
 #include <mutex>
 
 #include "checker/checker_state.h"
-#include "checker/mail_rows.h"
+#include "checker/mail_list/mail_rows.h"
 
 namespace mailwick {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <thread>
 
-#include "checker/autoconfig.h"
+#include "checker/autoconfig/autoconfig.h"
 #include "common/registry.h"
 #include "fixtures/registry_sandbox.h"
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <thread>
 
-#include "checker/autoconfig.h"
-#include "checker/autoconfig_res.h"
+#include "checker/autoconfig/autoconfig.h"
+#include "checker/autoconfig/autoconfig_res.h"
 #include "common/controls.h"
 #include "common/registry.h"
 #include "fixtures/message_recorder.h"

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "checker/checker_state.h"
-#include "checker/mail_rows.h"
+#include "checker/mail_list/mail_rows.h"
 #include "checker/main_window.h"
 #include "checker/notification.h"
 #include "checker/resource.h"

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "checker/autoconfig_sources.h"
-#include "checker/mail_clients.h"
+#include "checker/autoconfig/autoconfig_sources.h"
+#include "checker/autoconfig/mail_clients.h"
 #include "common/registry.h"
 #include "fixtures/registry_sandbox.h"
 #include "fixtures/temp_dir.h"

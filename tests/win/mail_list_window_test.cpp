@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "checker/checker_state.h"
-#include "checker/mail_list_res.h"
-#include "checker/mail_list_window.h"
-#include "checker/mail_rows.h"
+#include "checker/mail_list/mail_list_res.h"
+#include "checker/mail_list/mail_list_window.h"
+#include "checker/mail_list/mail_rows.h"
 #include "checker/main_window.h"
 #include "checker/resource.h"
 #include "checker/tray.h"

@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "checker/checker_state.h"
-#include "checker/mail_rows.h"
+#include "checker/mail_list/mail_rows.h"
 #include "fixtures/run_on_worker.h"
 #include "fixtures/temp_dir.h"
 #include "pop3/stored_list.h"

@@ -14,11 +14,11 @@
 #include <thread>
 #include <vector>
 
-#include "checker/autoconfig_res.h"
+#include "checker/autoconfig/autoconfig_res.h"
 #include "checker/checker_state.h"
 #include "checker/dialup.h"
-#include "checker/options_res.h"
-#include "checker/options_sheet.h"
+#include "checker/options/options_res.h"
+#include "checker/options/options_sheet.h"
 #include "checker/resource.h"
 #include "checker/settings.h"
 #include "checker/startup_shortcut.h"

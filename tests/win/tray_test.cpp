@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "checker/checker_state.h"
-#include "checker/mail_rows.h"
+#include "checker/mail_list/mail_rows.h"
 #include "checker/resource.h"
 #include "checker/tray.h"
 

@@ -3,8 +3,8 @@
 
 #include "checker/dialup.h"
 #include "checker/logic/options_rules.h"
-#include "checker/options_pages.h"
-#include "checker/options_res.h"
+#include "checker/options/options_pages.h"
+#include "checker/options/options_res.h"
 
 namespace mailwick {
 

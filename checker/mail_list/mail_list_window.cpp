@@ -1,4 +1,4 @@
-#include "checker/mail_list_window.h"
+#include "checker/mail_list/mail_list_window.h"
 
 #include <commctrl.h>
 
@@ -10,9 +10,8 @@
 
 #include "checker/checker_state.h"
 #include "checker/logic/mail_cells.h"
-#include "checker/mail_list_res.h"
-#include "checker/mail_rows.h"
-#include "checker/main_window.h"
+#include "checker/mail_list/mail_list_res.h"
+#include "checker/mail_list/mail_rows.h"
 #include "checker/notification.h"
 #include "checker/resource.h"
 #include "checker/settings.h"

@@ -1,4 +1,4 @@
-#include "checker/autoconfig_sources.h"
+#include "checker/autoconfig/autoconfig_sources.h"
 
 #include <windows.h>
 
@@ -6,7 +6,7 @@
 #include <fstream>
 #include <optional>
 
-#include "checker/foreign_registry.h"
+#include "checker/autoconfig/foreign_registry.h"
 #include "checker/logic/client_prefs.h"
 
 namespace mailwick {

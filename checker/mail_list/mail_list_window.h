@@ -10,6 +10,8 @@
 
 namespace mailwick {
 
+inline constexpr char kListWindowClass[] = "AppUserWClass";
+
 // Registers AppUserWClass: icon 400, arrow cursor, white background, class menu USERMENU.
 bool RegisterMailListClass(HINSTANCE instance);
 

@@ -1,6 +1,6 @@
-#include "checker/mail_clients.h"
+#include "checker/autoconfig/mail_clients.h"
 
-#include "checker/foreign_registry.h"
+#include "checker/autoconfig/foreign_registry.h"
 #include "common/registry.h"
 
 namespace mailwick {

@@ -1,4 +1,4 @@
-#include "checker/options_sheet.h"
+#include "checker/options/options_sheet.h"
 
 #include <windows.h>
 #include <mmsystem.h>
@@ -10,8 +10,8 @@
 
 #include "checker/checker_state.h"
 #include "checker/help.h"
-#include "checker/options_pages.h"
-#include "checker/options_res.h"
+#include "checker/options/options_pages.h"
+#include "checker/options/options_res.h"
 #include "checker/settings.h"
 #include "common/controls.h"
 #include "common/message_box.h"

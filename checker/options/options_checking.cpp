@@ -3,8 +3,8 @@
 
 #include "checker/checker_state.h"
 #include "checker/logic/options_rules.h"
-#include "checker/options_pages.h"
-#include "checker/options_res.h"
+#include "checker/options/options_pages.h"
+#include "checker/options/options_res.h"
 #include "checker/resource.h"
 #include "checker/startup_shortcut.h"
 

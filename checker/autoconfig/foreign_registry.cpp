@@ -1,4 +1,4 @@
-#include "checker/foreign_registry.h"
+#include "checker/autoconfig/foreign_registry.h"
 
 #include <algorithm>
 

@@ -1,10 +1,10 @@
-#include "checker/autoconfig.h"
+#include "checker/autoconfig/autoconfig.h"
 
 #include <string>
 #include <string_view>
 
-#include "checker/autoconfig_res.h"
-#include "checker/autoconfig_sources.h"
+#include "checker/autoconfig/autoconfig_res.h"
+#include "checker/autoconfig/autoconfig_sources.h"
 #include "common/app_identity.h"
 #include "common/controls.h"
 #include "common/dialog.h"

@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "checker/autoconfig.h"
-#include "checker/mail_clients.h"
-#include "checker/options_pages.h"
-#include "checker/options_res.h"
+#include "checker/autoconfig/autoconfig.h"
+#include "checker/autoconfig/mail_clients.h"
+#include "checker/options/options_pages.h"
+#include "checker/options/options_res.h"
 #include "common/controls.h"
 #include "common/message_box.h"
 #include "pop3/pop3_session.h"

@@ -1,4 +1,4 @@
-#include "checker/mail_rows.h"
+#include "checker/mail_list/mail_rows.h"
 
 #include <windows.h>
 #include <commctrl.h>

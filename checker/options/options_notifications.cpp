@@ -5,8 +5,8 @@
 #include <array>
 #include <vector>
 
-#include "checker/options_pages.h"
-#include "checker/options_res.h"
+#include "checker/options/options_pages.h"
+#include "checker/options/options_res.h"
 
 namespace mailwick {
 
