@@ -562,6 +562,12 @@ TEST_F(OptionsSheet, AChosenMailClientShowsOnNotificationsAndItsCommandIsStored)
 TEST_F(OptionsSheet, ACheckReadingMeanwhileNeverSeesAHalfCopiedAccount) {
     std::atomic<bool> stop{false};
     std::atomic<int> torn{0};
+    // A consistent account first: a reader started before it would count the empty one.
+    UpdateSettings([](Settings& s) {
+        s.SetUsername("user-0");
+        s.SetPassword("pw-0");
+        s.SetServer("host-0");
+    });
     std::thread reader([&] {
         while (!stop) {
             const Settings s = SettingsSnapshot();
@@ -569,11 +575,6 @@ TEST_F(OptionsSheet, ACheckReadingMeanwhileNeverSeesAHalfCopiedAccount) {
             const std::string n = user.substr(user.find('-') + 1);
             if (std::string(s.GetPassword()) != "pw-" + n || std::string(s.GetServer()) != "host-" + n) ++torn;
         }
-    });
-    UpdateSettings([](Settings& s) {
-        s.SetUsername("user-0");
-        s.SetPassword("pw-0");
-        s.SetServer("host-0");
     });
     for (int i = 1; i <= 5; ++i) {
         const std::string n = std::to_string(i);
