@@ -2,7 +2,3 @@ mailwick_add_unit_test(settings_record_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/settings_record_test.cpp
   LIBS checker_logic
   LABELS settings)
-mailwick_add_unit_test(stored_sizes_test
-  SOURCES ${CMAKE_CURRENT_LIST_DIR}/stored_sizes_test.cpp
-  LIBS checker_logic
-  LABELS settings)
