@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "checker/checker_state.h"
+#include "checker/logic/stored_sizes.h"
 #include "common/registry.h"
 
 namespace mailwick {
@@ -12,11 +13,9 @@ void InitDebugLog(const char* settingsKeyPath) {
     DWORD level = 0;
     {
         const RegKey key = RegKey::Create(HKEY_CURRENT_USER, settingsKeyPath);
-        DWORD type = 0;
         DWORD length = 0;
-        // Only a 4-byte REG_DWORD counts; anything else leaves the level at 0.
-        if (!key || !key.ReadValue("DebugLevel", &level, sizeof level, &type, &length) || type != REG_DWORD ||
-            length != sizeof level) {
+        // Read as every other switch: 4 bytes of any type; another size leaves the level at 0.
+        if (!key || !key.ReadValue("DebugLevel", &level, sizeof level, nullptr, &length) || !IsStoredNumber(length)) {
             return;
         }
     }

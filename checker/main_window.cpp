@@ -44,6 +44,8 @@ protected:
     // Checking off, icon gone, then a bounded wait for a running check before the window goes.
     bool OnClose() override {
         HWND hwnd = Handle();
+        // The list window keeps its layout only through its own close.
+        CloseMailListWindow();
         StopCheckingMode(hwnd);
         TrayIconAction(hwnd, TrayDelete);
         if (g_process.state.CheckIdle() == 0) {

@@ -57,7 +57,7 @@ bool StartupShortcutExists() {
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-void CreateStartupShortcut() {
+void CreateStartupShortcut(HWND owner) {
     std::string path;
     if (!StartupShortcutPath(&path)) return;
     if (StartupShortcutExists()) return;
@@ -68,7 +68,7 @@ void CreateStartupShortcut() {
         result = SaveShellLink(path);
     }
     if (result == LinkResult::NoLinkObject) return;  // silent, as nothing was attempted
-    ShowMessageBox(nullptr, result == LinkResult::Saved ? kShortcutCreatedText : kShortcutFailedText,
+    ShowMessageBox(owner, result == LinkResult::Saved ? kShortcutCreatedText : kShortcutFailedText,
                    kMessageCaption, MB_OK);
 }
 

@@ -63,6 +63,13 @@ bool ComboSelect(HWND combo, std::string_view text) {
     return false;
 }
 
+bool ComboSelectNamed(HWND combo, const char* text) {
+    const auto name = reinterpret_cast<LPARAM>(text);
+    const LRESULT exact = SendMessageA(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), name);
+    if (exact != CB_ERR) return SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(exact), 0) != CB_ERR;
+    return SendMessageA(combo, CB_SELECTSTRING, static_cast<WPARAM>(-1), name) != CB_ERR;
+}
+
 std::string ComboSelectedText(HWND combo) {
     const int index = static_cast<int>(SendMessageA(combo, CB_GETCURSEL, 0, 0));
     if (index < 0) return {};

@@ -26,6 +26,9 @@ int ListViewAddItem(HWND listView, int index, const char* text, int image, LPARA
 void ComboFill(HWND combo, const std::vector<std::string>& entries);
 bool ComboSelect(HWND combo, std::string_view text);
 std::string ComboSelectedText(HWND combo);
+// Selects the entry named `text` without regard to case, or else the first entry that
+// begins with it, so "Work" never picks "Work VPN" listed before it. False when none fits.
+bool ComboSelectNamed(HWND combo, const char* text);
 
 // Check boxes and radio buttons.
 bool IsButtonChecked(HWND button);

@@ -4,7 +4,8 @@
 # last six arriving after a first check, so they show as new) and opens its list window.
 # usage: scripts/screenshot-list.sh [BUILD_DIR]   (default build/win64; it must be built)
 # Writes BUILD_DIR/screenshots/list-open.png (as opened: newest first),
-# list-by-from.png (after a click on the From heading) and list-keys.png (after keys).
+# list-by-from.png (after a click on the From heading), list-keys.png (after keys) and
+# list-sorted-selection.png (sorted again with a row selected).
 set -euo pipefail
 source "$(dirname "$0")/screenshot-common.sh"
 checker="$build/bin/mailwick.exe"
@@ -58,6 +59,12 @@ xdotool mousemove 300 68 click 1
 xdotool key Down End
 sleep 1
 import -window root "$out/list-keys.png"
+
+# A click on the Received heading sorts newest first again: the selection stays on the
+# message chosen by keys, scrolled into view.
+xdotool mousemove 60 50 click 1
+sleep 1
+import -window root "$out/list-sorted-selection.png"
 
 command 204
 sleep 1

@@ -18,9 +18,9 @@ IntervalReading ReadIntervalMinutes(std::string_view text) {
 
 std::string IntervalMinutesText(uint32_t ms) { return std::to_string(ms / kMsPerMinute); }
 
-IntervalVerdict JudgeIntervals(const IntervalReading& offline, const IntervalReading& online) {
+IntervalVerdict JudgeIntervals(const IntervalReading& offline, const IntervalReading& online, bool offlineInUse) {
     if (!offline.fits || !online.fits) return IntervalVerdict::TooLarge;
-    if (offline.ms <= online.ms) return IntervalVerdict::OfflineNotGreater;
+    if (offlineInUse && offline.ms <= online.ms) return IntervalVerdict::OfflineNotGreater;
     if (online.ms < kMinOnlineMs) return IntervalVerdict::OnlineTooShort;
     return IntervalVerdict::Accepted;
 }

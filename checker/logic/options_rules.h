@@ -25,8 +25,10 @@ IntervalReading ReadIntervalMinutes(std::string_view text);
 std::string IntervalMinutesText(uint32_t ms);
 
 enum class IntervalVerdict { Accepted, TooLarge, OfflineNotGreater, OnlineTooShort };
-// The Checking page's tests in the order the user meets them.
-IntervalVerdict JudgeIntervals(const IntervalReading& offline, const IntervalReading& online);
+// The Checking page's tests in the order the user meets them. The offline interval is
+// compared with the online one only when it is in use (dial-up chosen): without dial-up
+// its edit is greyed, and its default of 60 minutes must not cap the online interval.
+IntervalVerdict JudgeIntervals(const IntervalReading& offline, const IntervalReading& online, bool offlineInUse);
 
 // Which controls of the Connection page are enabled for the current check marks.
 struct DialupEnables {

@@ -7,9 +7,11 @@
 #include <memory>
 #include <utility>
 #include <string>
+#include <unordered_set>
 
 #include "checker/checker_state.h"
 #include "checker/logic/mail_cells.h"
+#include "checker/logic/stored_sizes.h"
 #include "checker/mail_list/mail_list_res.h"
 #include "checker/mail_list/mail_rows.h"
 #include "checker/notification.h"
@@ -25,7 +27,7 @@ namespace mailwick {
 namespace {
 
 // The stored placement is the 32-bit record, whose size x64 shares.
-static_assert(sizeof(WINDOWPLACEMENT) == 44);
+static_assert(sizeof(WINDOWPLACEMENT) == kStoredPlacementBytes);
 
 constexpr char kListWindowTitle[] = "Mailwick";
 constexpr int kRowImageSeen = 0;
@@ -109,6 +111,10 @@ void OpenMailListWindow(HWND mainWindow) {
     }
 }
 
+void CloseMailListWindow() {
+    if (HWND hwnd = g_process.mailListWindow.load()) SendMessageA(hwnd, WM_CLOSE, 0, 0);
+}
+
 bool MailListWindow::OnCreate(const CREATESTRUCTA&) {
     g_process.listWindowOpen.store(1);
     g_process.mailListWindow.store(Handle());
@@ -141,15 +147,16 @@ HWND MailListWindow::CreateListView() {
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_MAIL_LIST)), instance, nullptr);
     if (!view) return nullptr;
 
-    // Images: 0 for messages already seen (a transparent icon), 1 for new ones.
+    // Images: 0 for messages already seen (a transparent icon), 1 for new ones. The list
+    // copies them; shared icons are not ours to free, so every open costs no handles.
     HIMAGELIST images = ImageList_Create(16, 16, ILC_MASK, 3, 0);
-    HICON seen = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_ROW_SEEN), IMAGE_ICON, 16, 16, 0));
+    HICON seen = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_ROW_SEEN), IMAGE_ICON, 16, 16, LR_SHARED));
     if (!seen) ShowMessageBox(nullptr, "407 not loaded", "CreateListView", MB_OK);
     if (ImageList_AddIcon(images, seen) != kRowImageSeen) {
         ShowMessageBox(nullptr, "407 AddIcon failed", "CreateListView", MB_OK);
     }
     ImageList_AddIcon(images,
-                      static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_ROW_NEW), IMAGE_ICON, 16, 16, 0)));
+                      static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_ROW_NEW), IMAGE_ICON, 16, 16, LR_SHARED)));
     SendMessageA(view, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images));
 
     for (int column = 0; column < kMailColumns; ++column) {
@@ -196,7 +203,9 @@ void MailListWindow::LoadLayout() {
         SendMessageA(listView_, LVM_SETCOLUMNWIDTH, column, MAKELPARAM(LOWORD(width), 0));
     }
     WINDOWPLACEMENT placement{};
-    if (key && key.ReadValue("Placement", &placement, sizeof placement)) {
+    DWORD length = 0;
+    if (key && key.ReadValue("Placement", &placement, sizeof placement, nullptr, &length) &&
+        IsStoredPlacement(length)) {
         placement.length = sizeof placement;
         SetWindowPlacement(Handle(), &placement);
     }
@@ -295,13 +304,44 @@ void MailListWindow::OnColumnClick(int column) {
 }
 
 // The list is virtual, so sorting reorders the shown rows; equal rows keep their order.
+// The list view keeps its selection by position, so the selected and focused rows are
+// found again after the sort and the selection moves with them.
 void MailListWindow::SortBy(int column) {
     std::vector<const MailRow*>& shown = ShownMailRows();
+    const auto rowAt = [&shown](LRESULT i) -> const MailRow* {
+        return i >= 0 && static_cast<size_t>(i) < shown.size() ? shown[static_cast<size_t>(i)] : nullptr;
+    };
+    std::unordered_set<const MailRow*> selected;
+    for (LRESULT i = -1; (i = SendMessageA(listView_, LVM_GETNEXTITEM, i, LVNI_SELECTED)) >= 0;) {
+        if (const MailRow* row = rowAt(i)) selected.insert(row);
+    }
+    const MailRow* focused = rowAt(SendMessageA(listView_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+
     const int ascending = sortAscending_;
     std::stable_sort(shown.begin(), shown.end(), [column, ascending](const MailRow* a, const MailRow* b) {
         return CompareMailRows(a, b, column, ascending) < 0;
     });
+
+    if (!selected.empty() || focused) {
+        SetItemState(-1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+        for (size_t i = 0; i < shown.size(); ++i) {
+            UINT state = selected.count(shown[i]) ? LVIS_SELECTED : 0;
+            if (shown[i] == focused) state |= LVIS_FOCUSED;
+            if (state) SetItemState(static_cast<int>(i), state, state);
+            if (shown[i] == focused) {
+                SendMessageA(listView_, LVM_SETSELECTIONMARK, 0, static_cast<LPARAM>(i));
+                SendMessageA(listView_, LVM_ENSUREVISIBLE, i, FALSE);
+            }
+        }
+    }
     InvalidateRect(listView_, nullptr, TRUE);
+}
+
+void MailListWindow::SetItemState(int item, UINT state, UINT mask) const {
+    LVITEMA change{};
+    change.state = state;
+    change.stateMask = mask;
+    SendMessageA(listView_, LVM_SETITEMSTATE, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&change));
 }
 
 bool MailListWindow::OnSize(UINT, int width, int height) {

@@ -18,6 +18,8 @@ bool RegisterMailListClass(HINSTANCE instance);
 // Command 202 on the main window: acknowledges pending new mail, creates the window when
 // it is not open, and brings it to the front, restored.
 void OpenMailListWindow(HWND mainWindow);
+// Closes the window, when open, through its own close, which saves its layout.
+void CloseMailListWindow();
 
 // Sort order of two rows by `column` (0 Received, 1 Date, 2 From, 3 Subject, 4 To as text
 // without regard to case, 5 Size as a number): negative, zero or positive, reversed
@@ -51,6 +53,7 @@ private:
     void SetViewAllMail(int value);
     void OnColumnClick(int column);
     void SortBy(int column);
+    void SetItemState(int item, UINT state, UINT mask) const;
     void OnGetDispInfo(NMLVDISPINFOA& info);
 
     HWND listView_ = nullptr;

@@ -37,6 +37,10 @@ AccountPage::AccountPage(Settings& working) : OptionsPage(working, IDH_ACCOUNT_P
 // The first page is made with the sheet: the sheet of a tray program that has no window
 // of its own would otherwise open in a corner, behind whatever the user works in.
 BOOL AccountPage::OnInit() {
+    // Typing stops at what the settings keep, rather than the text being cut on leaving.
+    for (int id : {IDC_SERVER, IDC_USERNAME, IDC_PASSWORD}) {
+        SendMessageA(Item(id), EM_LIMITTEXT, kShortTextWidth - 1, 0);
+    }
     CentreOnScreen(Sheet());
     SetForegroundWindow(Sheet());
     return TRUE;

@@ -1,11 +1,9 @@
 // The Checking page: the two intervals and start-up.
 #include <array>
 
-#include "checker/checker_state.h"
 #include "checker/logic/options_rules.h"
 #include "checker/options/options_pages.h"
 #include "checker/options/options_res.h"
-#include "checker/resource.h"
 #include "checker/startup_shortcut.h"
 
 namespace mailwick {
@@ -50,7 +48,7 @@ bool CheckingPage::OnKillActive() {
     const IntervalReading offline = ReadIntervalMinutes(ItemText(IDC_OFFLINE_MINUTES));
     const IntervalReading online = ReadIntervalMinutes(ItemText(IDC_ONLINE_MINUTES));
     working_.SetCheckAutoStart(IsChecked(IDC_AUTO_START) ? 1 : 0);
-    const IntervalVerdict verdict = JudgeIntervals(offline, online);
+    const IntervalVerdict verdict = JudgeIntervals(offline, online, working_.GetUseRAS() != 0);
     // A number past 32 bits of milliseconds would wrap into a short interval: keep none.
     if (verdict == IntervalVerdict::TooLarge) {
         Refuse(kTooLargeText, kCaption);
@@ -75,18 +73,14 @@ void CheckingPage::CopyToLive(Settings& live) const {
     live.SetCheckAutoStart(working_.GetCheckAutoStart());
 }
 
-// New intervals take effect by restarting checking mode, posted so it happens after
-// the sheet has closed.
+// New intervals take effect by restarting checking mode once the sheet has closed
+// (OpenOptions asks RestartWanted). The shortcut's message is owned by the page, so the
+// sheet takes no second OK while it is shown.
 void CheckingPage::AfterCopy(const Settings& before) {
-    const bool changed = before.GetCheckFreqLO() != working_.GetCheckFreqLO() ||
-                         before.GetCheckFreqHI() != working_.GetCheckFreqHI();
-    if (changed && g_process.state.CheckingOn() == 1) {
-        HWND main = g_process.mainWindow.load();
-        PostMessageA(main, WM_COMMAND, IDM_STOP_CHECKING, 0);
-        PostMessageA(main, WM_COMMAND, IDM_START_CHECKING, 0);
-    }
+    restartWanted_ = before.GetCheckFreqLO() != working_.GetCheckFreqLO() ||
+                     before.GetCheckFreqHI() != working_.GetCheckFreqHI();
     if (IsChecked(IDC_RUN_AT_STARTUP)) {
-        CreateStartupShortcut();
+        CreateStartupShortcut(Handle());
     } else {
         RemoveStartupShortcut();
     }

@@ -5,6 +5,7 @@
 #include "checker/logic/options_rules.h"
 #include "checker/options/options_pages.h"
 #include "checker/options/options_res.h"
+#include "common/controls.h"
 
 namespace mailwick {
 
@@ -27,10 +28,7 @@ LRESULT ConnectionPage::OnSetActive() {
     FillRasEntryList(combo);
     SetChecked(IDC_NO_DIALUP, working_.GetUseRAS() == 0);
     SetChecked(IDC_USE_DIALUP, working_.GetUseRAS() == 1);
-    if (SendMessageA(combo, CB_SELECTSTRING, static_cast<WPARAM>(-1),
-                     reinterpret_cast<LPARAM>(working_.GetRASEntry())) == CB_ERR) {
-        SendMessageA(combo, CB_SETCURSEL, 0, 0);
-    }
+    if (!ComboSelectNamed(combo, working_.GetRASEntry())) SendMessageA(combo, CB_SETCURSEL, 0, 0);
     SetChecked(IDC_ESTABLISH, working_.GetRASEstab() == 1);
     SetChecked(IDC_EXISTING_ONLY, working_.GetCheckRAS() == 1);
     SetChecked(IDC_DISCONNECT, working_.GetRASDisconnect() == 1);

@@ -17,6 +17,13 @@ constexpr auto kHelpPairs = std::to_array<DWORD>({
     IDC_PLAY_WAV, IDH_PLAY_WAV, IDC_WAV_FILE, IDH_WAV_FILE, IDC_WAV_BROWSE, IDH_WAV_BROWSE,
     IDC_SHOW_DIALOG, IDH_SHOW_DIALOG, IDC_LAUNCH_MAIL, IDH_LAUNCH_MAIL, IDC_MAIL_CLIENT, IDH_MAIL_CLIENT_SHOWN, 0, 0});
 
+constexpr char kCaption[] = "Mailwick - Options - Notifications";
+constexpr char kPathTooLongText[] =
+    "The path of this sound file is longer than 249 characters. Please choose a file with a shorter path.";
+// The longest sound path the settings keep.
+constexpr int kSoundPathMax = static_cast<int>(kLongTextWidth) - 1;
+static_assert(kSoundPathMax == 249, "the refusal text names the limit");
+
 constexpr DWORD kFileBuffer = 1024;
 constexpr int kAlarmPlays = 3;
 constexpr DWORD kAlarmPauseMs = 500;
@@ -24,6 +31,13 @@ constexpr DWORD kAlarmPauseMs = 500;
 }  // namespace
 
 NotificationsPage::NotificationsPage(Settings& working) : OptionsPage(working, IDH_NOTIFICATIONS_PAGE, kHelpPairs) {}
+
+// Typing stops at what the settings keep, rather than the path being cut on leaving.
+BOOL NotificationsPage::OnInit() {
+    SendMessageA(Item(IDC_ALARM_FILE), EM_LIMITTEXT, kSoundPathMax, 0);
+    SendMessageA(Item(IDC_WAV_FILE), EM_LIMITTEXT, kSoundPathMax, 0);
+    return TRUE;
+}
 
 LRESULT NotificationsPage::OnSetActive() {
     SetChecked(IDC_ALARM, working_.GetNotifPlayAlarm() == 1);
@@ -70,7 +84,13 @@ void NotificationsPage::Browse(int editId) const {
     ofn.lpstrTitle = "Open";
     ofn.lpstrDefExt = "wav";
     ofn.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
-    if (GetOpenFileNameA(&ofn)) SetItemText(editId, file.data());
+    if (!GetOpenFileNameA(&ofn)) return;
+    // Cut to fit, it would name a file that is not there.
+    if (lstrlenA(file.data()) > kSoundPathMax) {
+        Refuse(kPathTooLongText, kCaption);
+        return;
+    }
+    SetItemText(editId, file.data());
 }
 
 // The alarm repeats until mail is acknowledged; three plays give its sound. The button

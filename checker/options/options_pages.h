@@ -76,6 +76,13 @@ protected:
     bool OnCommand(WORD id, WORD code, HWND control) override;
     void CopyToLive(Settings& live) const override;
     void AfterCopy(const Settings& before) override;
+
+public:
+    // OK changed an interval: checking mode is to restart once the sheet has closed.
+    bool RestartWanted() const { return restartWanted_; }
+
+private:
+    bool restartWanted_ = false;
 };
 
 class NotificationsPage : public OptionsPage {
@@ -83,6 +90,7 @@ public:
     explicit NotificationsPage(Settings& working);
 
 protected:
+    BOOL OnInit() override;
     LRESULT OnSetActive() override;
     bool OnKillActive() override;
     bool OnCommand(WORD id, WORD code, HWND control) override;

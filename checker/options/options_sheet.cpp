@@ -12,6 +12,7 @@
 #include "checker/help.h"
 #include "checker/options/options_pages.h"
 #include "checker/options/options_res.h"
+#include "checker/resource.h"
 #include "checker/settings.h"
 #include "common/controls.h"
 #include "common/message_box.h"
@@ -108,6 +109,13 @@ void OpenOptions(HWND owner) {
     options.caption = kOptionsCaption;
     options.flags = PSH_NOAPPLYNOW | PSH_HASHELP;
     RunPropertySheet(options, pages);
+    // Posted only now, so the restart cannot run inside the sheet's loop or a message box
+    // shown by OK.
+    if (checking.RestartWanted() && g_process.state.CheckingOn() == 1) {
+        HWND main = g_process.mainWindow.load();
+        PostMessageA(main, WM_COMMAND, IDM_STOP_CHECKING, 0);
+        PostMessageA(main, WM_COMMAND, IDM_START_CHECKING, 0);
+    }
 }
 
 void OnOptionsCommand(HWND mainWindow) {

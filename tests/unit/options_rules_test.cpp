@@ -36,14 +36,25 @@ TEST(IntervalMinutes, ShownAsWholeUnsignedMinutes) {
 
 TEST(IntervalVerdicts, TooLargeComesFirstThenOfflineThenOnline) {
     const auto m = [](const char* text) { return ReadIntervalMinutes(text); };
-    EXPECT_EQ(JudgeIntervals(m("99999"), m("1")), IntervalVerdict::TooLarge);
-    EXPECT_EQ(JudgeIntervals(m("6"), m("99999")), IntervalVerdict::TooLarge);
-    EXPECT_EQ(JudgeIntervals(m("5"), m("5")), IntervalVerdict::OfflineNotGreater);
-    EXPECT_EQ(JudgeIntervals(m("4"), m("6")), IntervalVerdict::OfflineNotGreater);
-    EXPECT_EQ(JudgeIntervals(m("6"), m("4")), IntervalVerdict::OnlineTooShort);
-    EXPECT_EQ(JudgeIntervals(m("6"), m("")), IntervalVerdict::OnlineTooShort);
-    EXPECT_EQ(JudgeIntervals(m("6"), m("5")), IntervalVerdict::Accepted);
-    EXPECT_EQ(JudgeIntervals(m("71582"), m("71581")), IntervalVerdict::Accepted);
+    EXPECT_EQ(JudgeIntervals(m("99999"), m("1"), true), IntervalVerdict::TooLarge);
+    EXPECT_EQ(JudgeIntervals(m("6"), m("99999"), true), IntervalVerdict::TooLarge);
+    EXPECT_EQ(JudgeIntervals(m("5"), m("5"), true), IntervalVerdict::OfflineNotGreater);
+    EXPECT_EQ(JudgeIntervals(m("4"), m("6"), true), IntervalVerdict::OfflineNotGreater);
+    EXPECT_EQ(JudgeIntervals(m("6"), m("4"), true), IntervalVerdict::OnlineTooShort);
+    EXPECT_EQ(JudgeIntervals(m("6"), m(""), true), IntervalVerdict::OnlineTooShort);
+    EXPECT_EQ(JudgeIntervals(m("6"), m("5"), true), IntervalVerdict::Accepted);
+    EXPECT_EQ(JudgeIntervals(m("71582"), m("71581"), true), IntervalVerdict::Accepted);
+}
+
+// Without dial-up the greyed offline interval (60 by default) caps nothing; the other
+// tests still hold.
+TEST(IntervalVerdicts, OfflineIsComparedOnlyWhenInUse) {
+    const auto m = [](const char* text) { return ReadIntervalMinutes(text); };
+    EXPECT_EQ(JudgeIntervals(m("60"), m("120"), false), IntervalVerdict::Accepted);
+    EXPECT_EQ(JudgeIntervals(m("60"), m("60"), false), IntervalVerdict::Accepted);
+    EXPECT_EQ(JudgeIntervals(m("60"), m("120"), true), IntervalVerdict::OfflineNotGreater);
+    EXPECT_EQ(JudgeIntervals(m("60"), m("4"), false), IntervalVerdict::OnlineTooShort);
+    EXPECT_EQ(JudgeIntervals(m("60"), m("71583"), false), IntervalVerdict::TooLarge);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include "checker/logic/settings_record.h"
 #include "checker/logic/shifted_text.h"
+#include "checker/logic/stored_sizes.h"
 
 namespace mailwick {
 namespace {
@@ -176,6 +177,12 @@ TEST(SharedSettings, ThrowingUpdateLeavesTheRecordAsItWas) {
                  }),
                  std::runtime_error);
     EXPECT_STREQ(SettingsSnapshot().GetServer(), "before");
+}
+
+// A short "Placement" or "DebugLevel" would fill only part of its record.
+TEST(StoredSizes, OnlyTheExactSizeCounts) {
+    for (std::uint32_t bytes : {0u, 3u, 5u, 43u, 45u}) EXPECT_FALSE(IsStoredNumber(bytes) || IsStoredPlacement(bytes)) << bytes;
+    EXPECT_TRUE(IsStoredNumber(4) && IsStoredPlacement(44));
 }
 
 }  // namespace

@@ -317,6 +317,13 @@ TEST_F(DebugLog, NoLogWithoutAPositiveLevelAndTheKeyExistsAfterwards) {
     EXPECT_EQ(g_process.debugLevel, 0);
 }
 
+// Read as every other switch: 4 bytes of any type.
+TEST_F(DebugLog, AFourByteBinaryLevelCounts) {
+    Start([](HKEY k) { RegSetValueExA(k, "DebugLevel", 0, REG_BINARY, reinterpret_cast<const BYTE*>("\1\0\0\0"), 4); });
+    EXPECT_EQ(g_process.debugLevel, 1);
+    EXPECT_TRUE(LogExists());
+}
+
 TEST_F(DebugLog, LevelOneLeavesAnEmptyLogReplacingAnEarlierOne) {
     {
         std::ofstream earlier(dir_.file("test.log"));

@@ -229,6 +229,49 @@ TEST_F(MailListWindowTest, CloseKeepsLayoutAndViewForTheNextOpen) {
     EXPECT_EQ(ItemCount(), 1);
 }
 
+// Exit goes through the list's own close, which saves its layout.
+TEST_F(MailListWindowTest, ExitWithTheListOpenSavesItsLayout) {
+    WriteStoredList(ThreeMessages());
+    HWND window = Open();
+    SendMessageA(window, WM_COMMAND, IDM_NEW_MAIL_ONLY, 0);
+    SendMessageA(main_, WM_COMMAND, IDM_EXIT, 0);
+    EXPECT_FALSE(IsWindow(window));
+    std::vector<BYTE> data;
+    DWORD type = 0;
+    EXPECT_TRUE(ReadValue("Placement", &data, &type));
+    ASSERT_TRUE(ReadValue("ViewAllMail", &data, &type));
+    EXPECT_EQ(data, (std::vector<BYTE>{0, 0, 0, 0}));
+}
+
+// An empty placement applied would open the list as a bare caption at 0,0.
+TEST_F(MailListWindowTest, AShortPlacementCountsAsAbsent) {
+    WriteStoredList(ThreeMessages());
+    ASSERT_TRUE(RegKey::Create(HKEY_CURRENT_USER, kSettingsKeyPath).WriteValue("Placement", REG_BINARY, "", 0));
+    RECT r{};
+    GetWindowRect(Open(), &r);
+    EXPECT_GT(r.bottom - r.top, 100);
+}
+
+// Owner data keeps a selection by position: a sort must keep it on its message, in view.
+TEST_F(MailListWindowTest, ASortKeepsTheSelectionOnItsMessageInView) {
+    std::vector<Message> messages(60, ThreeMessages()[0]);
+    for (int i = 0; i < 60; ++i) messages[i].size = i;
+    WriteStoredList(messages);
+    HWND window = Open();
+    MoveWindow(window, 0, 0, 600, 300, TRUE);
+    ClickColumn(window, 5);  // largest first
+    LVITEMA chosen{};
+    chosen.state = chosen.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageA(View(), LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&chosen));
+    const MailRow* row = RowOf(0);
+    ClickColumn(window, 5);  // smallest first: the chosen row goes to the bottom
+    const auto focus = SendMessageA(View(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED | LVNI_SELECTED);
+    ASSERT_EQ(focus, 59);
+    EXPECT_EQ(RowOf(59), row);
+    EXPECT_EQ(SendMessageA(View(), LVM_GETSELECTEDCOUNT, 0, 0), 1);
+    EXPECT_LT(focus, SendMessageA(View(), LVM_GETTOPINDEX, 0, 0) + SendMessageA(View(), LVM_GETCOUNTPERPAGE, 0, 0));
+}
+
 TEST_F(MailListWindowTest, CellTexts) {
     WriteStoredList({{"from a by b; Mon, 3 Nov 1997 10:05:00 +0000", "Sat, 1 Jan 2000 08:00:00 GMT", "x", "s", 1023},
                      {"", "Mon, 7 Dec 2026 09:30:00 GMT", "y", "s", 1024},

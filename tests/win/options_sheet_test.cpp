@@ -40,8 +40,10 @@ BOOL WINAPI NoShellCall(DWORD, PNOTIFYICONDATAA) { return TRUE; }
 
 // Commands that reach the stand-in main window, whichever loop dispatches them.
 std::vector<WPARAM> g_commands;
+int g_commandsWhileSheetOpen = 0;
 LRESULT CALLBACK RecordCommands(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_COMMAND) g_commands.push_back(LOWORD(wParam));
+    if (message == WM_COMMAND && FindWindowA("#32770", kOptionsCaption)) ++g_commandsWhileSheetOpen;
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
@@ -246,6 +248,7 @@ TEST_F(OptionsSheet, IntervalsAreRefusedInOrderAndTheAcceptedOnesStored) {
     };
     const Case cases[] = {{"5", "5", kOffline}, {"6", "4", kOnline},      {"71583", "5", kTooLarge},
                           {"6", "99999999999999999999", kTooLarge},       {"6", "5", nullptr}};
+    UpdateSettings([](Settings& s) { s.SetUseRAS(1); });  // the offline interval in use
     RunSheet([&](const SheetDriver& d) {
         d.Select(kChecking);
         ASSERT_EQ(d.PageIndex(), kChecking);
@@ -280,6 +283,17 @@ TEST_F(OptionsSheet, IntervalsAreRefusedInOrderAndTheAcceptedOnesStored) {
     });
     EXPECT_EQ(SettingsSnapshot().GetCheckFreqLO(), 360'000u);
     EXPECT_EQ(SettingsSnapshot().GetCheckFreqHI(), 300'000u);
+}
+
+TEST_F(OptionsSheet, WithoutDialupTheGreyedOfflineIntervalCapsNothing) {
+    RunSheet([&](const SheetDriver& d) {
+        d.Select(kChecking);
+        d.Type(IDC_ONLINE_MINUTES, "120");
+        d.Ok();
+    });
+    DWORD stored = 0;
+    EXPECT_TRUE(RegKey::Open(HKEY_CURRENT_USER, kSettingsKeyPath).ReadNumber("CheckFreqHI", &stored));
+    EXPECT_EQ(stored, 7'200'000u);
 }
 
 TEST_F(OptionsSheet, OfflineIntervalIsGreyedWithoutDialup) {
@@ -376,6 +390,37 @@ TEST_F(OptionsSheet, ChangedIntervalsRestartCheckingOnlyWhileCheckingIsOn) {
     changeIntervals("8");
     EXPECT_TRUE(PostedCommands().empty()) << "unchanged intervals";
     g_process.state.SetCheckingOn(0);
+}
+
+// The restart must not run inside the sheet, and the shortcut's message must hold the
+// sheet (its owner is disabled) so that no second OK gets in.
+TEST_F(OptionsSheet, RestartFollowsTheClosedSheetAndTheShortcutMessageHoldsIt) {
+    g_process.state.SetCheckingOn(1);
+    g_commandsWhileSheetOpen = 0;
+    HWND page = nullptr;
+    RunSheet([&](const SheetDriver& d) {
+        d.Select(kChecking);
+        page = d.Page();
+        d.SetCheck(IDC_RUN_AT_STARTUP, true);
+        d.Type(IDC_ONLINE_MINUTES, "9");
+        d.Ok();
+    });
+    g_process.state.SetCheckingOn(0);
+    EXPECT_EQ(PostedCommands(), (std::vector<WPARAM>{IDM_STOP_CHECKING, IDM_START_CHECKING}));
+    EXPECT_EQ(g_commandsWhileSheetOpen, 0);
+    ASSERT_EQ(messages_.Messages().size(), 1u);
+    EXPECT_EQ(messages_.Messages()[0].owner, page);
+}
+
+// Typing stops at what the settings keep instead of the text being cut on leaving.
+TEST_F(OptionsSheet, AccountAndSoundEditsStopAtTheStoredWidths) {
+    const auto limit = [](HWND edit) { return static_cast<size_t>(SendMessageA(edit, EM_GETLIMITTEXT, 0, 0)); };
+    RunSheet([&](const SheetDriver& d) {
+        for (int id : {IDC_SERVER, IDC_USERNAME, IDC_PASSWORD}) EXPECT_EQ(limit(d.Item(id)), kShortTextWidth - 1) << id;
+        d.Select(2);
+        for (int id : {IDC_ALARM_FILE, IDC_WAV_FILE}) EXPECT_EQ(limit(d.Item(id)), kLongTextWidth - 1) << id;
+        d.Cancel();
+    });
 }
 
 TEST_F(OptionsSheet, CancelAfterEditingEveryPageKeepsNothing) {

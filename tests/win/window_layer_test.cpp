@@ -292,5 +292,18 @@ TEST_F(LayerTest, PropertyPagesAreBuiltFromTheTableAndGetTheSheetsNotifications)
     EXPECT_EQ(RunPropertySheet(options, nothing), -1);
 }
 
+// A stored name picks its own entry, not an earlier one that begins with it.
+TEST(ComboSelectNamed, TheExactNameWinsOverAnEarlierPrefixMatch) {
+    HWND combo = CreateWindowExA(0, "COMBOBOX", "", WS_POPUP | CBS_DROPDOWNLIST, 0, 0, 200, 200, nullptr, nullptr,
+                                 GetModuleHandleA(nullptr), nullptr);
+    ComboFill(combo, {"Work VPN", "Work", "Home office"});
+    EXPECT_TRUE(ComboSelectNamed(combo, "Work"));
+    EXPECT_EQ(ComboSelectedText(combo), "Work");
+    EXPECT_TRUE(ComboSelectNamed(combo, "home"));  // no exact name: the first it begins
+    EXPECT_EQ(ComboSelectedText(combo), "Home office");
+    EXPECT_FALSE(ComboSelectNamed(combo, "Office"));
+    DestroyWindow(combo);
+}
+
 }  // namespace
 }  // namespace mailwick
