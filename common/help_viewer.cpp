@@ -34,6 +34,8 @@ HelpPlatformFacts ReadHelpPlatformFacts(const std::string& chmFile) {
     HelpPlatformFacts facts;
     if (HMODULE ntdll = GetModuleHandleA("ntdll.dll")) facts.wine = GetProcAddress(ntdll, "wine_get_version") != nullptr;
     facts.majorVersion = LOBYTE(LOWORD(GetVersion()));
+    // There WinHelp is chosen whatever the rest says: no need to load the control.
+    if (facts.wine || facts.majorVersion < 6) return facts;
     if (HMODULE control = LoadHtmlHelpControl()) {
         facts.htmlHelpPresent = GetProcAddress(control, "HtmlHelpA") != nullptr;
         FreeLibrary(control);
