@@ -8,6 +8,7 @@
 #include "checker/checker_state.h"
 #include "checker/debug_log.h"
 #include "checker/dialup.h"
+#include "checker/help.h"
 #include "checker/mail_list/mail_rows.h"
 #include "checker/main_window.h"
 #include "checker/resource.h"
@@ -97,12 +98,14 @@ int RunChecker(HINSTANCE instance) {
     }
 
     LoadTrayResources();
+    SelectHelpViewer();
     g_process.state.SetFlashPhase(0);
     ShowLastStatus();
     LoadSettings(mainWindow);
 
     // Modeless dialogs (NEWMAIL, about) get Tab, Enter and Esc through this loop.
     const int code = RunMessageLoop();
+    CloseHelp();
     Shutdown(rasLoaded);
     // A check still running after the close wait uses the status text, the row table and
     // their locks: end the process now, before the runtime destroys them under it.

@@ -78,6 +78,26 @@ void StartCheckingMode(HWND hwnd) {
     SetTimer(hwnd, OnlineTimer, FirstTimerPeriodMs(elapsed, s.GetCheckFreqHI()), nullptr);
 }
 
+namespace {
+// Main thread only. A wake brings two resume notices (automatic, then the user's); the
+// first sets the timer, the other finds it set.
+bool g_resumeTimerSet = false;
+}  // namespace
+
+void OnPowerBroadcast(HWND hwnd, WPARAM event) {
+    if (event != PBT_APMRESUMEAUTOMATIC && event != PBT_APMRESUMESUSPEND) return;
+    if (g_resumeTimerSet || g_process.state.CheckingOn() != 1) return;
+    g_resumeTimerSet = SetTimer(hwnd, ResumeTimer, kResumeCheckDelayMs, nullptr) != 0;
+}
+
+void OnResumeTimer(HWND hwnd) {
+    KillTimer(hwnd, ResumeTimer);
+    g_resumeTimerSet = false;
+    if (g_process.state.CheckingOn() != 1 || g_process.state.CheckIdle() != 1) return;
+    SendMessageA(hwnd, WM_TIMER, OfflineTimer, 0);
+    SendMessageA(hwnd, WM_TIMER, OnlineTimer, 0);
+}
+
 void StopCheckingMode(HWND hwnd) {
     g_process.state.SetCheckingOn(0);
     KillTimer(hwnd, OfflineTimer);

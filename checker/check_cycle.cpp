@@ -67,8 +67,9 @@ std::string Scan(const Settings& settings, int wasConnected, int* newCount) {
     const pop3::ScanResult scan = pop3::scanMailbox(
         pop3::kStoredListFile, settings.GetUsername(), settings.GetPassword(), settings.GetServer(),
         settings.GetSecurity(), ServerPort(settings.GetSecurity(), settings.GetServerPort()),
-        [wasConnected](const pop3::POP3Session& session, int) {
+        [wasConnected](const pop3::POP3Session& session, int newCount) {
             g_process.dialupWasUp.store(wasConnected);
+            PrepareNewMailBalloon(session, newCount);
             SendMessageA(g_process.mainWindow.load(), NewMailMessage, 0, 0);
             ListNewSenders(session);
         },

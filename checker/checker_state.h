@@ -30,6 +30,7 @@ inline constexpr UINT NewSendersMessage = WM_USER + 302;
 inline constexpr UINT_PTR OfflineTimer = 1;  // "CheckFreqLO"
 inline constexpr UINT_PTR OnlineTimer = 2;   // "CheckFreqHI"
 inline constexpr UINT_PTR FlashTimer = 4;    // the new-mail flashing
+inline constexpr UINT_PTR ResumeTimer = 5;   // one check soon after the system wakes
 
 using Flag = std::atomic<std::int32_t>;
 static_assert(Flag::is_always_lock_free);

@@ -2,6 +2,8 @@
 
 #include <atomic>
 
+#include "common/help_viewer.h"
+
 namespace mailwick {
 
 #ifndef _WIN64
@@ -13,16 +15,25 @@ namespace {
 std::atomic<ShellExecuteFunction> g_shellExecute{&ShellExecuteExA};
 }  // namespace
 
-std::string HelpFilePath() {
+namespace {
+std::string FullPath(const char* name) {
     char path[MAX_PATH] = {};
-    const DWORD length = GetFullPathNameA(kHelpFileName, MAX_PATH, path, nullptr);
-    if (length == 0 || length >= MAX_PATH) return kHelpFileName;
+    const DWORD length = GetFullPathNameA(name, MAX_PATH, path, nullptr);
+    if (length == 0 || length >= MAX_PATH) return name;
     return path;
 }
+}  // namespace
+
+std::string HelpFilePath() { return FullPath(kHelpFileName); }
+std::string HtmlHelpFilePath() { return FullPath(kHtmlHelpFileName); }
+
+void SelectHelpViewer() { ProgramHelpViewer().Choose(HtmlHelpFilePath()); }
 
 BOOL ShowHelp(HWND owner, UINT command, ULONG_PTR data) {
-    return WinHelpA(owner, HelpFilePath().c_str(), command, data);
+    return ProgramHelpViewer().Show(owner, HelpFilePath(), HtmlHelpFilePath(), command, data);
 }
+
+void CloseHelp() { ProgramHelpViewer().CloseAll(); }
 
 void OnHelpContents(HWND mainWindow) { ShowHelp(mainWindow, HELP_FINDER, 0); }
 

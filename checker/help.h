@@ -22,8 +22,14 @@ inline constexpr ULONG_PTR kHelpNotificationsPage = 1433;
 // "mailwick.hlp" in the current directory, as a full path: a help viewer that is
 // already running elsewhere would not find the bare name.
 std::string HelpFilePath();
-// WinHelp on the help file; its result.
+// "mailwick.chm" in the current directory, as a full path.
+std::string HtmlHelpFilePath();
+// Chooses the help viewer once, at start-up.
+void SelectHelpViewer();
+// Opens the help in the chosen viewer (commands as WinHelp takes them); its result.
 BOOL ShowHelp(HWND owner, UINT command, ULONG_PTR data);
+// Closes the help windows the checker opened, as it ends.
+void CloseHelp();
 
 // Command 220: the help file's contents.
 void OnHelpContents(HWND mainWindow);

@@ -38,6 +38,7 @@ protected:
     bool OnCreate(const CREATESTRUCTA&) override {
         g_process.mainWindow.store(Handle());
         TrayIconAction(Handle(), TrayAdd);
+        RegisterForResume();
         return true;
     }
 
@@ -58,7 +59,10 @@ protected:
         return true;
     }
 
-    void OnDestroy() override { PostQuitMessage(0); }
+    void OnDestroy() override {
+        UnregisterForResume();
+        PostQuitMessage(0);
+    }
 
     // Commands carried out by the main window; the rest go on to the default procedure.
     bool OnCommand(WORD id, WORD, HWND) override {
@@ -86,6 +90,7 @@ protected:
             case OnlineTimer: OnOnlineTimer(hwnd); return true;
             case 3: return true;  // never set; accepted and ignored
             case FlashTimer: OnFlashTimer(hwnd); return true;
+            case ResumeTimer: OnResumeTimer(hwnd); return true;
             default: return false;
         }
     }
@@ -103,9 +108,34 @@ protected:
             case NewMailMessage: OnNewMail(Handle()); return true;
             case MailRowsMessage: result = OnMailRowsMessage(wParam, lParam); return true;
             case NewSendersMessage: result = OnNewSendersMessage(); return true;
+            case WM_POWERBROADCAST:
+                OnPowerBroadcast(Handle(), wParam);
+                result = TRUE;
+                return true;
             default: return OnTaskbarCreated(Handle(), message);
         }
     }
+
+private:
+    // Windows 8 and later send some resume notices only to windows that ask; the calls are
+    // looked up because older systems lack them.
+    template <typename Fn>
+    static Fn User32(const char* name) {
+        HMODULE user = GetModuleHandleA("user32.dll");
+        return user ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(user, name))) : nullptr;
+    }
+    void RegisterForResume() {
+        if (auto* registerFor = User32<HANDLE(WINAPI*)(HANDLE, DWORD)>("RegisterSuspendResumeNotification")) {
+            resumeNotification_ = registerFor(Handle(), DEVICE_NOTIFY_WINDOW_HANDLE);
+        }
+    }
+    void UnregisterForResume() {
+        auto* unregister = User32<BOOL(WINAPI*)(HANDLE)>("UnregisterSuspendResumeNotification");
+        if (resumeNotification_ && unregister) unregister(resumeNotification_);
+        resumeNotification_ = nullptr;
+    }
+
+    HANDLE resumeNotification_ = nullptr;
 };
 
 // One main window per process.

@@ -22,6 +22,14 @@ void StopCheckingMode(HWND hwnd);
 void OnOfflineTimer(HWND hwnd);
 void OnOnlineTimer(HWND hwnd);
 
+// WM_POWERBROADCAST: the first resume notice of a wake, with checking on, sets the
+// resume timer; the network needs a moment to come back.
+void OnPowerBroadcast(HWND hwnd, WPARAM event);
+// The resume timer: one check if checking is on and none runs, as Check Now does, so the
+// periods start over from it.
+void OnResumeTimer(HWND hwnd);
+inline constexpr UINT kResumeCheckDelayMs = 15000;
+
 // Upper bound of the closing wait for a running check: 20 waits of 500 ms.
 inline constexpr int kCloseWaits = 20;
 inline constexpr DWORD kCloseWaitMs = 500;

@@ -5,17 +5,21 @@
 
 #include <cstdio>
 #include <mutex>
+#include <optional>
 #include <utility>
 
 #include "checker/checker_state.h"
 #include "checker/dialup.h"
+#include "checker/logic/balloon_text.h"
 #include "checker/logic/check_logic.h"
 #include "checker/logic/mail_command.h"
 #include "checker/newmail_res.h"
 #include "checker/settings.h"
+#include "checker/tray.h"
 #include "common/controls.h"
 #include "common/dialog.h"
 #include "common/message_box.h"
+#include "pop3/pop3_session.h"
 #include "checker/texts.h"
 
 namespace mailwick {
@@ -95,6 +99,15 @@ NewMailDialog g_newMailDialog;
 std::mutex g_sendersLock;
 std::vector<std::string> g_senders;
 
+// The balloon's texts, made on the worker and shown by the handler it then sends to.
+std::mutex g_balloonLock;
+std::optional<BalloonTexts> g_balloon;
+
+std::optional<BalloonTexts> TakeBalloon() {
+    std::lock_guard<std::mutex> hold(g_balloonLock);
+    return std::exchange(g_balloon, std::nullopt);
+}
+
 std::vector<std::string> TakeSenders() {
     std::lock_guard<std::mutex> hold(g_sendersLock);
     return std::exchange(g_senders, {});
@@ -117,12 +130,29 @@ void ListSenders(const std::vector<std::string>& senders) {
 
 }  // namespace
 
+void PrepareNewMailBalloon(const pop3::POP3Session& session, int newCount) {
+    // Only new messages have their headers fetched; the highest numbers are the newest.
+    std::vector<BalloonMessage> newest;
+    for (int i = session.getCount() - 1; i >= 0 && newest.size() < kBalloonMessages; --i) {
+        const pop3::HeaderList* header = session.getHeader(i);
+        if (!header) continue;
+        const std::string* from = pop3::headerValue(*header, pop3::HeaderFrom);
+        const std::string* subject = pop3::headerValue(*header, pop3::HeaderSubject);
+        newest.push_back({from ? *from : "<unknown>", subject ? *subject : ""});
+    }
+    std::lock_guard<std::mutex> hold(g_balloonLock);
+    g_balloon = NewMailBalloon(newCount, newest);
+}
+
 void OnNewMail(HWND mainWindow) {
     const Settings s = SettingsSnapshot();
     if (s.GetNotifPlayWav() == 1 && s.GetNotifWav()[0] != '\0') PlaySoundFile(s.GetNotifWav(), false);
     SetTimer(mainWindow, FlashTimer, kFlashOnMs, nullptr);
     g_process.state.SetNewMailPending(1);
     g_process.state.SetFlashPhase(0);
+    // The flashing icon may sit unseen in the overflow area; the balloon is shown anyway.
+    const std::optional<BalloonTexts> balloon = TakeBalloon();
+    if (balloon && s.GetNotifBalloon() == 1) ShowTrayBalloon(balloon->title, balloon->text);
     if (s.GetNotifShowDialog() == 1 && g_process.newMailDialogOpen.load() == 0) {
         HWND dialog = g_newMailDialog.Handle();
         if (!dialog) dialog = g_newMailDialog.CreateModeless(g_process.instance, IDD_NEWMAIL, mainWindow);

@@ -7,7 +7,15 @@
 #include <string>
 #include <vector>
 
+namespace pop3 {
+class POP3Session;
+}
+
 namespace mailwick {
+
+// The check worker, before it sends NewMailMessage: the texts of the new-mail balloon,
+// from the newest of the session's new messages, for the handler to show.
+void PrepareNewMailBalloon(const pop3::POP3Session& session, int newCount);
 
 // NewMailMessage, sent by the check worker; runs on the main thread.
 void OnNewMail(HWND mainWindow);

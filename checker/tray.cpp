@@ -1,5 +1,7 @@
 #include "checker/tray.h"
 
+#include <shlwapi.h>
+
 #include <atomic>
 #include <cstring>
 
@@ -27,6 +29,20 @@ HMENU g_popup = nullptr;
 // Written by the main thread and the check worker.
 std::atomic<HICON> g_currentIcon{nullptr};
 std::atomic<ShellNotifyFunction> g_shellNotify{&Shell_NotifyIconA};
+bool g_shellHasBalloons = false;
+constexpr UINT kBalloonTimeoutMs = 10000;
+
+// shell32's DllGetVersion, looked up by name: the shells of Windows 95 and NT 4.0 have none.
+bool ReadShellHasBalloons() {
+    HMODULE shell = GetModuleHandleA("shell32.dll");
+    auto* getVersion =
+        shell ? reinterpret_cast<DLLGETVERSIONPROC>(reinterpret_cast<void*>(GetProcAddress(shell, "DllGetVersion")))
+              : nullptr;
+    if (!getVersion) return false;
+    DLLVERSIONINFO info{};
+    info.cbSize = sizeof info;
+    return SUCCEEDED(getVersion(&info)) && info.dwMajorVersion >= 5;
+}
 
 void Notify(DWORD message, HWND window, UINT flags) {
     NOTIFYICONDATAA data{};
@@ -57,6 +73,7 @@ int LoadTrayResources() {
     for (int i = 0; i < TrayPictureCount; ++i) {
         if (HICON icon = LoadIconA(instance, MAKEINTRESOURCEA(kPictureIds[i]))) g_pictures[i] = icon;
     }
+    g_shellHasBalloons = ReadShellHasBalloons();
     if (!g_menu) g_menu = LoadMenuA(instance, kTrayMenuName);
     if (!g_menu) return 0;
     g_popup = GetSubMenu(g_menu, 0);
@@ -92,6 +109,24 @@ void TrayIconAction(HWND window, int action) {
     }
 }
 
+bool ShellHasBalloons() { return g_shellHasBalloons; }
+
+// The icon's own calls keep the record of the first shells; the balloon needs the
+// second one's fields and size.
+void ShowTrayBalloon(const std::string& title, const std::string& text) {
+    if (!g_shellHasBalloons) return;
+    NOTIFYICONDATAA data{};
+    data.cbSize = NOTIFYICONDATAA_V2_SIZE;
+    data.hWnd = g_process.mainWindow.load();
+    data.uID = TrayIconId;
+    data.uFlags = NIF_INFO;
+    lstrcpynA(data.szInfo, text.c_str(), sizeof data.szInfo);
+    lstrcpynA(data.szInfoTitle, title.c_str(), sizeof data.szInfoTitle);
+    data.uTimeout = kBalloonTimeoutMs;
+    data.dwInfoFlags = NIIF_INFO;
+    g_shellNotify.load()(NIM_MODIFY, &data);
+}
+
 void OnTrayNotify(UINT /*iconId*/, UINT mouseMessage, int accountValid) {
     HWND main = g_process.mainWindow.load();
     switch (mouseMessage) {
@@ -100,6 +135,7 @@ void OnTrayNotify(UINT /*iconId*/, UINT mouseMessage, int accountValid) {
         g_process.state.SetNewMailPending(0);
         SendMessageA(main, WM_TIMER, FlashTimer, 0);
         break;
+    case NIN_BALLOONUSERCLICK:  // the balloon says there is new mail: show it
     case WM_LBUTTONDBLCLK:
         g_process.state.SetNewMailPending(0);
         SendMessageA(main, WM_COMMAND, IDM_OPEN, 0);

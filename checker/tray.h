@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <string>
+
 #include "checker/logic/tray_rules.h"
 
 namespace mailwick {
@@ -28,6 +30,12 @@ int TrayIconIndex();
 void UpdateTrayIcon(int index);
 // Adds, modifies or deletes the icon of `window`, carrying the current picture.
 void TrayIconAction(HWND window, int action);
+
+// Shows a balloon from the icon of the main window (the shell's notification on Windows
+// 10 and 11). Shells before 5.0 have none: nothing happens there.
+void ShowTrayBalloon(const std::string& title, const std::string& text);
+// Whether the shell is 5.0 or later; read once by LoadTrayResources.
+bool ShellHasBalloons();
 
 // The main window's handler of TrayNotifyMessage (wParam: icon id, lParam: mouse
 // message). `accountValid` is the settings' ValidateAccount result, passed in by the main

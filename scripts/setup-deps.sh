@@ -5,7 +5,7 @@ pkgs=(
   cmake ninja-build g++ clang libclang-rt-14-dev googletest
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
   wine wine64 xvfb xdotool imagemagick x11-utils
-  dovecot-core dovecot-pop3d python3 openssl
+  dovecot-core dovecot-pop3d python3 openssl fp-utils
 )
 missing=()
 for p in "${pkgs[@]}"; do

@@ -4,6 +4,7 @@
 #include <commctrl.h>
 
 #include "common/app_identity.h"
+#include "common/help_viewer.h"
 #include "common/message_box.h"
 #include "common/message_loop.h"
 #include "common/window.h"
@@ -52,6 +53,10 @@ int RunSetup(HINSTANCE instance) {
         case InstallDirResult::Formed:
             break;
     }
+    // The archive setup copies decides, as the installed one will be the same.
+    char archive[MAX_PATH] = {};
+    const DWORD length = GetFullPathNameA(kHtmlHelpFileName, MAX_PATH, archive, nullptr);
+    ProgramHelpViewer().Choose(length > 0 && length < MAX_PATH ? archive : kHtmlHelpFileName);
     InitCommonControls();
     if (!RegisterWindowClass(instance, kWindowClass, nullptr)) return 0;
     static SetupWindow window;
@@ -59,7 +64,10 @@ int RunSetup(HINSTANCE instance) {
     if (!hwnd) return 0;
     ShowWindow(hwnd, SW_HIDE);
     UpdateWindow(hwnd);
-    return RunMessageLoop();
+    const int code = RunMessageLoop();
+    // An HTML Help window lives in this process: it stays until the user closes it.
+    ProgramHelpViewer().WaitWhileOpen();
+    return code;
 }
 
 }  // namespace

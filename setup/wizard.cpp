@@ -5,6 +5,7 @@
 #include <array>
 
 #include "common/dialog.h"
+#include "common/help_viewer.h"
 #include "common/message_box.h"
 #include "setup/installation.h"
 #include "setup/setup_state.h"
@@ -104,7 +105,8 @@ protected:
     bool OnWizardFinish() override {
         if (RunInstallation(Handle())) {
             ShowMessageBox(Handle(), kInstallComplete, kSetupCaption, MB_OK);
-            WinHelpA(nullptr, (InstallDir + "\\mailwick.hlp").c_str(), HELP_CONTEXT, kInstalledTopic);
+            ProgramHelpViewer().Show(nullptr, InstallDir + "\\mailwick.hlp", InstallDir + "\\" + kHtmlHelpFileName,
+                                     HELP_CONTEXT, kInstalledTopic);
             StartInstalledChecker();
         } else {
             ShowMessageBox(Handle(), kInstallFailed, kSetupCaption, MB_OK);

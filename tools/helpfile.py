@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Builds the WinHelp 4 help file from its readable source.
 
-usage: helpfile.py SOURCE OUT.hlp
+usage: helpfile.py SOURCE OUT.hlp | --html SOURCE DIR | --pages SOURCE OUT.cpp
 
 The source is plain text (UTF-8; the file is written in Windows-1252):
 
@@ -22,8 +22,14 @@ The source is plain text (UTF-8; the file is written in Windows-1252):
 The file is uncompressed (4 KB topic blocks, no phrases) and holds the internal files
 |SYSTEM, |TOPIC, |FONT, |CONTEXT (context names), |CTXOMAP (context numbers) and
 |TTLBTREE (titles). The first topic is the contents topic.
+
+--html writes the same topics as one HTML page each (NAME.html), with the project
+(mailwick.hhp) and contents (mailwick.hhc) files an HTML Help compiler takes. --pages
+writes the programs' table from context number to page, so the HTML Help archive needs
+no context map of its own.
 """
 import datetime
+import html
 import os
 import re
 import struct
@@ -455,22 +461,100 @@ def build(source):
     })
 
 
+# ---------------------------------------------------------------------------------------
+# The same topics as HTML pages, for an HTML Help archive
+
+PROJECT = "mailwick"
+
+
+def page_name(topic):
+    return topic.name.lower() + ".html"
+
+
+def html_paragraph(p, pages):
+    parts, pos = [], 0
+    for m in LINK.finditer(p.text):
+        parts.append(html.escape(p.text[pos:m.start()]))
+        parts.append(f'<a href="{pages[m.group(2).strip().lower()]}">{html.escape(m.group(1))}</a>')
+        pos = m.end()
+    parts.append(html.escape(p.text[pos:]))
+    return "".join(parts)
+
+
+def html_page(topic, pages):
+    lines = ['<html><head><meta http-equiv="Content-Type" content="text/html; charset=windows-1252">',
+             f"<title>{html.escape(topic.title)}</title>",
+             '<style>body{font-family:Arial,sans-serif;font-size:10pt}</style></head><body>',
+             f"<h1>{html.escape(topic.title)}</h1>"]
+    in_list = False
+    for p in topic.paragraphs:
+        if p.bullet != in_list:
+            lines.append("<ul>" if p.bullet else "</ul>")
+            in_list = p.bullet
+        lines.append(("<li>" if p.bullet else "<p>") + html_paragraph(p, pages) + ("</li>" if p.bullet else "</p>"))
+    if in_list:
+        lines.append("</ul>")
+    lines.append("</body></html>")
+    return encode("\n".join(lines) + "\n", f"topic {topic.name!r}")
+
+
+def html_files(source):
+    """File name -> bytes: every page, the contents file and the project."""
+    pages = {t.name.lower(): page_name(t) for t in source.topics}
+    files = {page_name(t): html_page(t, pages) for t in source.topics}
+    toc = ['<html><body><object type="text/site properties"></object><ul>']
+    for t in source.topics:
+        toc.append(f'<li><object type="text/sitemap"><param name="Name" value="{html.escape(t.title)}">'
+                   f'<param name="Local" value="{page_name(t)}"></object></li>')
+    toc.append("</ul></body></html>")
+    files[PROJECT + ".hhc"] = encode("\n".join(toc) + "\n", "contents")
+    # No [MAP] or [ALIAS]: the programs open pages by name.
+    project = ["[OPTIONS]", f"Compiled file={PROJECT}.chm", f"Contents file={PROJECT}.hhc",
+               f"Default topic={page_name(source.topics[0])}", f"Title={source.title}",
+               "Language=0x409 English (United States)", "Default Font=Arial,10,0", "", "[FILES]"]
+    project += [page_name(t) for t in source.topics]
+    files[PROJECT + ".hhp"] = encode("\r\n".join(project) + "\r\n", "project")
+    return files
+
+
+def pages_table(source):
+    """C++ source of the table from context number to page, and the contents page."""
+    numbered = sorted((n, page_name(t)) for t in source.topics for n in t.numbers)
+    rows = "".join(f'    {{{n}, "{page}"}},\n' for n, page in numbered)
+    return ("// Made by tools/helpfile.py from the help source; do not edit.\n"
+            '#include "common/help_viewer.h"\n\nnamespace mailwick {\n\n'
+            f'const char kHelpContentsPage[] = "{page_name(source.topics[0])}";\n'
+            f"const HelpPage kHelpPages[] = {{\n{rows}}};\n"
+            "const std::size_t kHelpPageCount = sizeof kHelpPages / sizeof kHelpPages[0];\n\n"
+            "}  // namespace mailwick\n")
+
+
+def write_atomic(path, data):
+    tmp = path + ".tmp"
+    with open(tmp, "wb") as f:
+        f.write(data)
+    os.replace(tmp, path)
+
+
 def main(argv):
-    if len(argv) != 3:
+    mode = argv[1] if len(argv) == 4 and argv[1] in ("--html", "--pages") else None
+    if len(argv) != (4 if mode else 3):
         print(__doc__.strip().splitlines()[2], file=sys.stderr)
         return 2
-    source_path, out_path = argv[1], argv[2]
+    source_path, out_path = argv[-2], argv[-1]
     try:
         with open(source_path, encoding="utf-8") as f:
             source = parse_source(f.read(), os.path.dirname(os.path.abspath(source_path)))
-        data = build(source)
+        if mode == "--html":
+            os.makedirs(out_path, exist_ok=True)
+            for name, data in html_files(source).items():
+                write_atomic(os.path.join(out_path, name), data)
+            return 0
+        data = pages_table(source).encode() if mode == "--pages" else build(source)
     except (HelpSourceError, OSError) as e:
         print(f"{source_path}: {e}", file=sys.stderr)
         return 1
-    tmp = out_path + ".tmp"
-    with open(tmp, "wb") as f:
-        f.write(data)
-    os.replace(tmp, out_path)
+    write_atomic(out_path, data)
     return 0
 
 

@@ -79,6 +79,8 @@ public:
     void SetNotifAlarmWav(std::string_view text) { CopyCut(NotifAlarmWav, sizeof NotifAlarmWav, text); }
     int32_t GetNotifShowDialog() const { return NotifShowDialog; }
     void SetNotifShowDialog(int32_t v) { NotifShowDialog = v; }
+    int32_t GetNotifBalloon() const { return NotifBalloon; }
+    void SetNotifBalloon(int32_t v) { NotifBalloon = v; }
     int32_t GetLaunchMail() const { return LaunchMail; }
     void SetLaunchMail(int32_t v) { LaunchMail = v; }
     const char* GetMailProgramName() const { return MailProgramName; }
@@ -116,6 +118,7 @@ private:
     int32_t NotifPlayAlarm{};
     char NotifAlarmWav[kLongTextWidth]{};
     int32_t NotifShowDialog{};
+    int32_t NotifBalloon{};
     int32_t LaunchMail{};
     char MailProgramName[kLongTextWidth]{};
     char MailProgramFile[kLongTextWidth]{};

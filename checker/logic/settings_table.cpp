@@ -82,6 +82,8 @@ constexpr std::array kTable{
     Text<&S::GetNotifAlarmWav, &S::SetNotifAlarmWav>("NotifAlarmWav", kLongTextWidth, kDefaultNotifAlarmWav),
     Flag<&S::GetNotifShowDialog, &S::SetNotifShowDialog>("NotifShowDialog", 1),
     Flag<&S::GetLaunchMail, &S::SetLaunchMail>("LaunchMail", 0),
+    // Absent in settings of earlier versions: on.
+    Flag<&S::GetNotifBalloon, &S::SetNotifBalloon>("NotifBalloon", 1),
     Text<&S::GetMailProgramName, &S::SetMailProgramName>("MailProgramName", kLongTextWidth,
                                                           kDefaultMailProgramName),
     Text<&S::GetMailProgramFile, &S::SetMailProgramFile>("MailProgramFile", kLongTextWidth, ""),

@@ -1,4 +1,4 @@
-// The Notifications page: the alarm, the sound, the dialog and the mail program.
+// The Notifications page: the alarm, the sound, the dialog, the balloon and the mail program.
 #include <windows.h>
 #include <commdlg.h>
 
@@ -15,7 +15,7 @@ namespace {
 constexpr auto kHelpPairs = std::to_array<DWORD>({
     IDC_ALARM, IDH_ALARM, IDC_ALARM_FILE, IDH_ALARM_FILE, IDC_ALARM_BROWSE, IDH_ALARM_BROWSE,
     IDC_PLAY_WAV, IDH_PLAY_WAV, IDC_WAV_FILE, IDH_WAV_FILE, IDC_WAV_BROWSE, IDH_WAV_BROWSE,
-    IDC_SHOW_DIALOG, IDH_SHOW_DIALOG, IDC_LAUNCH_MAIL, IDH_LAUNCH_MAIL, IDC_MAIL_CLIENT, IDH_MAIL_CLIENT_SHOWN, 0, 0});
+    IDC_SHOW_DIALOG, IDH_SHOW_DIALOG, IDC_BALLOON, IDH_BALLOON, IDC_LAUNCH_MAIL, IDH_LAUNCH_MAIL, IDC_MAIL_CLIENT, IDH_MAIL_CLIENT_SHOWN, 0, 0});
 
 constexpr char kCaption[] = "Mailwick - Options - Notifications";
 constexpr char kPathTooLongText[] =
@@ -43,6 +43,7 @@ LRESULT NotificationsPage::OnSetActive() {
     SetChecked(IDC_ALARM, working_.GetNotifPlayAlarm() == 1);
     SetChecked(IDC_PLAY_WAV, working_.GetNotifPlayWav() == 1);
     SetChecked(IDC_SHOW_DIALOG, working_.GetNotifShowDialog() == 1);
+    SetChecked(IDC_BALLOON, working_.GetNotifBalloon() == 1);
     SetChecked(IDC_LAUNCH_MAIL, working_.GetLaunchMail() == 1);
     SetItemText(IDC_ALARM_FILE, working_.GetNotifAlarmWav());
     SetItemText(IDC_WAV_FILE, working_.GetNotifWav());
@@ -56,6 +57,7 @@ bool NotificationsPage::OnCommand(WORD id, WORD code, HWND) {
         case IDC_ALARM:
         case IDC_PLAY_WAV:
         case IDC_SHOW_DIALOG:
+        case IDC_BALLOON:
         case IDC_LAUNCH_MAIL: Toggle(id); return true;
         case IDC_ALARM_BROWSE: Browse(IDC_ALARM_FILE); return true;
         case IDC_WAV_BROWSE: Browse(IDC_WAV_FILE); return true;
@@ -112,6 +114,7 @@ bool NotificationsPage::OnKillActive() {
     working_.SetNotifPlayAlarm(IsChecked(IDC_ALARM) ? 1 : 0);
     working_.SetNotifPlayWav(IsChecked(IDC_PLAY_WAV) ? 1 : 0);
     working_.SetNotifShowDialog(IsChecked(IDC_SHOW_DIALOG) ? 1 : 0);
+    working_.SetNotifBalloon(IsChecked(IDC_BALLOON) ? 1 : 0);
     working_.SetLaunchMail(IsChecked(IDC_LAUNCH_MAIL) ? 1 : 0);
     return true;
 }
@@ -122,6 +125,7 @@ void NotificationsPage::CopyToLive(Settings& live) const {
     live.SetNotifPlayWav(working_.GetNotifPlayWav());
     live.SetNotifWav(working_.GetNotifWav());
     live.SetNotifShowDialog(working_.GetNotifShowDialog());
+    live.SetNotifBalloon(working_.GetNotifBalloon());
     live.SetLaunchMail(working_.GetLaunchMail());
 }
 

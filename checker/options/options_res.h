@@ -48,6 +48,7 @@
 #define IDC_ALARM_TEST             532
 #define IDC_ALARM_BROWSE           534
 #define IDC_ALARM_FILE             535
+#define IDC_BALLOON                541
 
 // Help topics of the pages (the Help button).
 #define IDH_ACCOUNT_PAGE           1430
@@ -83,3 +84,4 @@
 #define IDH_AUTOCONFIG             1147
 #define IDH_SECURITY               1150
 #define IDH_PORT                   1151
+#define IDH_BALLOON                1152

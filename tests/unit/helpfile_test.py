@@ -26,6 +26,7 @@ EXPECTED_TOPICS = {
     1116: "Mail client", 1117: "Mail client", 1126: "Do not disconnect", 1130: "establishes DUN",
     1140: "Windows start-up", 1141: "Alarm sound file", 1142: "Sound file",
     1143: "alarm sound", 1144: "Browse for the sound file", 1147: "Autoconfig", 1150: "Security", 1151: "Port",
+    1152: "balloon",
     1200: "installed", 1430: "Account", 1431: "Connection", 1432: "Checking",
     1433: "Notifications",
 }

@@ -61,6 +61,7 @@ TEST(SettingsRecord, FreshRecordHoldsEveryDefault) {
     EXPECT_STREQ(s.GetNotifAlarmWav(), "alarm.wav");
     EXPECT_EQ(s.GetNotifShowDialog(), 1);
     EXPECT_EQ(s.GetLaunchMail(), 0);
+    EXPECT_EQ(s.GetNotifBalloon(), 1);
     EXPECT_STREQ(s.GetMailProgramName(), "Other");
     EXPECT_STREQ(s.GetMailProgramFile(), "");
 }

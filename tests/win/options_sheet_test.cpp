@@ -468,7 +468,7 @@ TEST_F(OptionsSheet, OkWritesEverySettingWithItsTypeAndShiftedAccount) {
         {"CheckAutoStart", REG_DWORD},  {"NotifPlayWav", REG_BINARY}, {"NotifWav", REG_SZ},
         {"NotifPlayAlarm", REG_BINARY}, {"NotifAlarmWav", REG_SZ},  {"NotifShowDialog", REG_BINARY},
         {"LaunchMail", REG_BINARY},     {"MailProgramName", REG_SZ}, {"MailProgramFile", REG_SZ},
-        {"Security", REG_DWORD},        {"Port", REG_DWORD}};
+        {"Security", REG_DWORD},        {"Port", REG_DWORD},        {"NotifBalloon", REG_BINARY}};
     ASSERT_EQ(values.size(), expected.size());
     for (const auto& [name, type] : expected) {
         ASSERT_TRUE(values.count(name)) << name;

@@ -249,6 +249,7 @@ Settings Unusual() {
     s.SetNotifPlayAlarm(0);
     s.SetNotifAlarmWav("C:\\Sounds\\bell.wav");
     s.SetNotifShowDialog(0);
+    s.SetNotifBalloon(0);
     s.SetLaunchMail(1);
     s.SetMailProgramName(std::string(300, 'n'));
     s.SetMailProgramFile("\"C:\\Mail\\mail.exe\" /inbox");
@@ -307,7 +308,7 @@ TEST_F(SettingsStore, ValuesAreStoredWithTheirTypesAndSizes) {
     WriteSettings(Unusual());
     for (const char* name : {"CheckRAS", "RASEstab", "UseRAS", "RASDisconnect", "RASDisconExceptNewMail",
                              "RASDisconExceptExist", "NotifPlayWav", "NotifPlayAlarm", "NotifShowDialog",
-                             "LaunchMail"}) {
+                             "LaunchMail", "NotifBalloon"}) {
         const RawValue v = ReadRaw(name);
         EXPECT_EQ(v.type, static_cast<DWORD>(REG_BINARY)) << name;
         EXPECT_EQ(v.bytes.size(), 4u) << name;
@@ -327,7 +328,7 @@ TEST_F(SettingsStore, ValuesAreStoredWithTheirTypesAndSizes) {
     EXPECT_EQ(ReadRaw("RASEntry").bytes, Sz("Office line"));
     EXPECT_EQ(ReadRaw("MailProgramName").bytes, Sz(std::string(249, 'n')));
     EXPECT_EQ(ReadRaw("Port").bytes, Le32(1995));
-    EXPECT_EQ(ValueCount(), 23u);
+    EXPECT_EQ(ValueCount(), 24u);
 }
 
 TEST(RegistryHelpers, KeysAndValues) {
