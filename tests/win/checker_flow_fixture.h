@@ -31,6 +31,7 @@
 namespace mailwick {
 
 using namespace std::chrono_literals;
+using mwtest::RecordShellCall;  // the tray's stand-in, which this fixture puts in
 using mwtest::WaitUntil;
 
 class CheckerFlow : public ::testing::Test {
