@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "checker/resource.h"
 #include "e2e/driver.h"
 
 namespace {
@@ -24,8 +25,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using mwtest::CheckerProcess;
 
-constexpr WORD kCheckNow = 201;
-constexpr WORD kExit = 204;
 
 [[noreturn]] void Fail(const char* what) {
     std::printf("error %s\n", what);
@@ -101,7 +100,7 @@ Times CheckNow(const CheckerProcess& p) {
     const int threadsBefore = ThreadCount(p.pid());
     std::string status;
     const auto start = Clock::now();
-    p.postCommand(kCheckNow);
+    p.postCommand(IDM_CHECK_NOW);
     if (!watch.wait(&status, std::chrono::seconds(1800))) Fail("no LastStatus after Check Now");
     const auto saved = Clock::now();
     // The worker thread starts after the command and ends with the check.
@@ -185,7 +184,7 @@ int main(int argc, char** argv) {
                 Median(firstIdle), Median(steadySaved), Median(steadyIdle));
     std::fflush(stdout);
     CloseNewMailDialog(p);
-    p.postCommand(kExit);
+    p.postCommand(IDM_EXIT);
     if (p.waitExit(std::chrono::seconds(60)) < 0) p.kill();
     return 0;
 }

@@ -25,6 +25,8 @@
 #include "checker/main_window.h"
 #include "checker/resource.h"
 #include "checker/tray.h"
+#include "fixtures/pump.h"
+#include "fixtures/shell_notify.h"
 #include "pop3/stored_list.h"
 
 namespace fs = std::filesystem;
@@ -32,8 +34,6 @@ using Clock = std::chrono::steady_clock;
 using namespace mailwick;
 
 namespace {
-
-BOOL WINAPI IgnoreShellCall(DWORD, PNOTIFYICONDATAA) { return TRUE; }
 
 void WriteStoredList(int count) {
     static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
@@ -77,11 +77,6 @@ void ClickColumn(HWND window, int column) {
     UpdateWindow(g_process.listView.load());
 }
 
-void Pump() {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -90,7 +85,7 @@ int main(int argc, char** argv) {
     if (counts.empty()) counts = {10'000, 100'000};
 
     g_process.instance = GetModuleHandleA(nullptr);
-    SetShellNotifyFunction(IgnoreShellCall);
+    const mwtest::ShellNotifyStandIn shell;
     if (!RegisterCheckerClasses(g_process.instance)) return 1;
     HWND main = CreateMainWindow(g_process.instance);
     const fs::path work = fs::temp_directory_path() / ("mailwick-list-bench-" + std::to_string(GetCurrentProcessId()));
@@ -111,11 +106,11 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr, "the window did not open with %d rows\n", count);
                 return 1;
             }
-            Pump();
+            mwtest::PumpMessages();
             from = std::min(from, Millis([&] { ClickColumn(window, 2); }));
             size = std::min(size, Millis([&] { ClickColumn(window, 5); }));
             close = std::min(close, Millis([&] { SendMessageA(window, WM_CLOSE, 0, 0); }));
-            Pump();
+            mwtest::PumpMessages();
         }
         std::printf("%9d %10.0f %10.0f %10.0f %10.0f\n", count, open, from, size, close);
         std::fflush(stdout);

@@ -9,9 +9,13 @@
 
 #include <regex>
 
+#include "checker/newmail_res.h"
+#include "checker/options/options_res.h"
+#include "checker/resource.h"
+#include "common/registry.h"
 #include "e2e/driver.h"
 #include "fixtures/fakeras_env.h"
-#include "fixtures/listen_socket.h"
+#include "fixtures/silent_server.h"
 #include "fixtures/test_address.h"
 #include "pop3/stored_list.h"
 
@@ -42,7 +46,7 @@ protected:
 
     // Check Now, then wait for the scan to be recorded.
     std::string CheckNow(CheckerProcess& p, const std::string& previousStatus = "") {
-        p.postCommand(201);
+        p.postCommand(IDM_CHECK_NOW);
         std::string status;
         WaitUntil([&] { return GetRegString("LastStatus", &status) && status != previousStatus; }, 30s);
         return status;
@@ -58,21 +62,15 @@ TEST_F(CheckerE2E, ASecondInstanceSaysSoAndLeavesTheFirstRunning) {
     CheckerProcess second;
     ASSERT_TRUE(second.start(CheckerExePath(), dir_));
 
-    HWND box = nullptr;
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-            auto windows = TopLevelWindows(second.pid(), L"Mailwick");
-            box = windows.empty() ? nullptr : windows.front();
-            return box != nullptr;
-        },
-        20s));
+    HWND box = WaitForWindow(second.pid(), L"Mailwick");
+    ASSERT_NE(box, nullptr);
     const auto texts = ChildTexts(box);
     EXPECT_NE(std::find(texts.begin(), texts.end(), kAlreadyRunning), texts.end());
     PostMessageW(box, WM_COMMAND, IDOK, 0);
     EXPECT_EQ(second.waitExit(10s), 0);
     EXPECT_TRUE(first.running());
 
-    first.postCommand(204);
+    first.postCommand(IDM_EXIT);
     EXPECT_EQ(first.waitExit(20s), 0);
 }
 
@@ -86,15 +84,9 @@ TEST_F(CheckerE2E, CheckNowRecordsTheScanShowsTheSendersAndTheNextRunReadsIt) {
         << status;
 
     // The NEWMAIL dialog lists the senders in arrival order.
-    HWND dialog = nullptr;
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-            auto windows = TopLevelWindows(p.pid(), L"Mailwick - New Mail!");
-            dialog = windows.empty() ? nullptr : windows.front();
-            return dialog && ListBoxLines(GetDlgItem(dialog, 514)).size() == 2;
-        },
-        20s));
-    const auto lines = ListBoxLines(GetDlgItem(dialog, 514));
+    HWND dialog = WaitForWindow(p.pid(), L"Mailwick - New Mail!");
+    ASSERT_TRUE(WaitUntil([&] { return ListBoxLines(GetDlgItem(dialog, IDC_NEWMAIL_LIST)).size() == 2; }, 20s));
+    const auto lines = ListBoxLines(GetDlgItem(dialog, IDC_NEWMAIL_LIST));
     EXPECT_EQ(lines[0], L"Ann <ann@example.org>");
     EXPECT_EQ(lines[1], L"<unknown>");
 
@@ -104,7 +96,7 @@ TEST_F(CheckerE2E, CheckNowRecordsTheScanShowsTheSendersAndTheNextRunReadsIt) {
     EXPECT_EQ(list.newFlagAt(0), 1);
     EXPECT_EQ(list.newFlagAt(1), 1);
 
-    p.postCommand(204);
+    p.postCommand(IDM_EXIT);
     ASSERT_EQ(p.waitExit(20s), 0);
 
     // The next run knows both messages: one more arrives, and only it is new.
@@ -119,25 +111,21 @@ TEST_F(CheckerE2E, CheckNowRecordsTheScanShowsTheSendersAndTheNextRunReadsIt) {
     EXPECT_EQ(after.newFlagAt(0), 0);
     EXPECT_EQ(after.newFlagAt(1), 0);
     EXPECT_EQ(after.newFlagAt(2), 1);
-    again.postCommand(204);
+    again.postCommand(IDM_EXIT);
     EXPECT_EQ(again.waitExit(20s), 0);
 }
 
 TEST_F(CheckerE2E, ExitWritesEverySetting) {
     CheckerProcess p;
     Start(p);
-    p.postCommand(204);
+    p.postCommand(IDM_EXIT);
     ASSERT_EQ(p.waitExit(20s), 0);
-    DWORD period = 0;
+    const RegValue period = ReadRegValue(HKEY_CURRENT_USER, kSettingsKey, "CheckFreqHI");
+    EXPECT_EQ(period.type, static_cast<DWORD>(REG_DWORD));
+    DWORD value = 0;
+    EXPECT_TRUE(GetRegBinary32("CheckFreqHI", &value));  // any type, 4 bytes
+    EXPECT_EQ(value, 300'000u);
     std::string wav;
-    HKEY key;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key), ERROR_SUCCESS);
-    DWORD type = 0, size = sizeof period;
-    EXPECT_EQ(RegQueryValueExA(key, "CheckFreqHI", nullptr, &type, reinterpret_cast<BYTE*>(&period), &size),
-              ERROR_SUCCESS);
-    RegCloseKey(key);
-    EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
-    EXPECT_EQ(period, 300'000u);
     ASSERT_TRUE(GetRegString("NotifWav", &wav));
     EXPECT_EQ(wav, "newmail.wav");
     std::string user;
@@ -154,31 +142,16 @@ TEST_F(CheckerE2E, FirstStartOpensOptionsAndTheTypedAccountIsChecked) {
     Start(p);
 
     // The first start places the Startup shortcut and says so, then opens the sheet.
-    HWND box = nullptr;
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-            auto windows = TopLevelWindows(p.pid(), L"Mailwick");
-            box = windows.empty() ? nullptr : windows.front();
-            return box != nullptr;
-        },
-        20s));
+    HWND box = WaitForWindow(p.pid(), L"Mailwick");
+    ASSERT_NE(box, nullptr);
     PostMessageW(box, WM_COMMAND, IDOK, 0);
-    HWND sheet = nullptr;
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-            auto windows = TopLevelWindows(p.pid(), L"Options");
-            sheet = windows.empty() ? nullptr : windows.front();
-            return sheet != nullptr;
-        },
-        20s));
-    HWND page = reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
-    ASSERT_NE(page, nullptr);
-    const std::wstring server(EnvOr("MAILWICK_DOVECOT_IP", "").begin(), EnvOr("MAILWICK_DOVECOT_IP", "").end());
-    SendMessageW(GetDlgItem(page, 500), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(server.c_str()));
-    SendMessageW(GetDlgItem(page, 501), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"mailwick"));
-    SendMessageW(GetDlgItem(page, 502), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"secret"));
-    PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
-    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(sheet); }, 20s));
+    const SheetDriver sheet(WaitForSheet(p.pid()));
+    ASSERT_NE(sheet.Page(), nullptr);
+    sheet.Type(IDC_SERVER, EnvOr("MAILWICK_DOVECOT_IP", ""));
+    sheet.Type(IDC_USERNAME, "mailwick");
+    sheet.Type(IDC_PASSWORD, "secret");
+    sheet.PressLater(PSBTN_OK);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(sheet.Sheet()); }, 20s));
 
     std::string stored;
     ASSERT_TRUE(GetRegString("Username", &stored));
@@ -188,65 +161,20 @@ TEST_F(CheckerE2E, FirstStartOpensOptionsAndTheTypedAccountIsChecked) {
 
     const std::string status = CheckNow(p);
     EXPECT_EQ(status.rfind("1 new item (1) ", 0), 0u) << status;
-    p.postCommand(204);
+    p.postCommand(IDM_EXIT);
     EXPECT_EQ(p.waitExit(20s), 0);
 
     // The shortcut of the first start is this test's; the next tests start without it.
-    std::string startup;
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", 0,
-                      KEY_READ, &key) == ERROR_SUCCESS) {
-        char folder[1024] = {};
-        DWORD size = sizeof folder;
-        if (RegQueryValueExA(key, "Startup", nullptr, nullptr, reinterpret_cast<BYTE*>(folder), &size) == ERROR_SUCCESS)
-            DeleteFileA((std::string(folder) + "\\Mailwick.lnk").c_str());
-        RegCloseKey(key);
-    }
+    const RegValue startup = ReadRegValue(
+        HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "Startup");
+    if (startup.type != REG_NONE) DeleteFileA((std::string(startup.bytes.c_str()) + "\\Mailwick.lnk").c_str());
 }
-
-// Accepts connections on port 110 of an address and never says a word.
-class SilentListener {
-public:
-    explicit SilentListener(const std::string& ip) {
-        WSADATA data;
-        WSAStartup(MAKEWORD(1, 1), &data);
-        listener_ = mwtest::ListenOn(ip, 110, 4);
-        bound_ = listener_ != INVALID_SOCKET;
-    }
-    ~SilentListener() {
-        for (SOCKET s : accepted_) closesocket(s);
-        closesocket(listener_);
-        WSACleanup();
-    }
-    bool bound() const { return bound_; }
-    // Waits for the next connection; true when one came in time.
-    bool accept(std::chrono::milliseconds timeout) {
-        fd_set set;
-        FD_ZERO(&set);
-        FD_SET(listener_, &set);
-        timeval tv{static_cast<long>(timeout.count() / 1000), 0};
-        if (select(0, &set, nullptr, nullptr, &tv) != 1) return false;
-        accepted_.push_back(::accept(listener_, nullptr, nullptr));
-        return true;
-    }
-
-private:
-    SOCKET listener_;
-    bool bound_ = false;
-    std::vector<SOCKET> accepted_;
-};
 
 // Wine's own DLL settings for mailwick.exe: "native" takes the copy beside the program,
 // "" loads none, as on a machine without the library.
 class RasLibraryOrder {
 public:
-    explicit RasLibraryOrder(const char* order) {
-        HKEY key;
-        if (RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) == ERROR_SUCCESS) {
-            RegSetValueExA(key, "rasapi32", 0, REG_SZ, reinterpret_cast<const BYTE*>(order), lstrlenA(order) + 1);
-            RegCloseKey(key);
-        }
-    }
+    explicit RasLibraryOrder(const char* order) { mailwick::RegKey::Create(HKEY_CURRENT_USER, kKey).WriteText("rasapi32", order); }
     ~RasLibraryOrder() { RegDeleteKeyA(HKEY_CURRENT_USER, kKey); }
 
 private:
@@ -258,7 +186,7 @@ TEST_F(CheckerE2E, DialUpIsTurnedOffWhenTheRasLibraryIsMissing) {
     SetRegBinary32("UseRAS", 1);
     CheckerProcess p;
     Start(p);
-    p.postCommand(204);
+    p.postCommand(IDM_EXIT);
     ASSERT_EQ(p.waitExit(20s), 0);
     DWORD useRas = 1;
     ASSERT_TRUE(GetRegBinary32("UseRAS", &useRas));
@@ -286,17 +214,17 @@ TEST_F(CheckerE2E, ExitDuringACheckThatDialledHangsUpEndsCleanlyAndWritesTheSett
     SetRegBinary32("RASDisconnect", 1);
 
     const std::string ip = TestAddress(42);
-    SilentListener server(ip);
+    SilentServer server(ip);
     ASSERT_TRUE(server.bound());
     SetAccount("mailwick", "secret", ip);
     CheckerProcess p;
     ASSERT_TRUE(p.start(exe, dir_));
     ASSERT_NE(p.waitForMainWindow(), nullptr);
-    p.postCommand(201);
-    ASSERT_TRUE(server.accept(20s));
+    p.postCommand(IDM_CHECK_NOW);
+    ASSERT_TRUE(WaitUntil([&] { return server.accepted > 0; }, 20s));
     ASSERT_EQ(ras.read().connections.size(), 1u);
     const auto start = std::chrono::steady_clock::now();
-    p.postCommand(204);
+    p.postCommand(IDM_EXIT);
     EXPECT_EQ(p.waitExit(30s), 0);
     EXPECT_LT(std::chrono::steady_clock::now() - start, 20s);
     EXPECT_TRUE(ras.read().connections.empty());  // hung up and gone

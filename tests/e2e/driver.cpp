@@ -3,25 +3,13 @@
 #include <cstdio>
 #include <cstring>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <thread>
+
+#include "common/registry.h"
 
 namespace mwtest {
-
-bool WaitUntil(const std::function<bool()>& pred, std::chrono::milliseconds timeout) {
-    const auto end = std::chrono::steady_clock::now() + timeout;
-    for (;;) {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        if (pred()) return true;
-        if (std::chrono::steady_clock::now() >= end) return false;
-        std::this_thread::sleep_for(50ms);
-    }
-}
 
 std::string EnvOr(const char* name, const std::string& fallback) {
     const char* v = std::getenv(name);
@@ -37,31 +25,12 @@ std::string WinePath(const std::string& unixPath) {
     return p;
 }
 
-static void RemoveTree(const std::string& dir) {
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = fd.cFileName;
-            if (name == "." || name == "..") continue;
-            const std::string path = dir + "\\" + name;
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(path);
-            } else {
-                SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(path.c_str());
-            }
-        } while (FindNextFileA(h, &fd));
-        FindClose(h);
-    }
-    RemoveDirectoryA(dir.c_str());
-}
-
 std::string MakeScratchDir(const std::string& name) {
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
     std::string dir = std::string(temp) + "mailwick-" + name;
-    RemoveTree(dir);
+    std::error_code ec;
+    std::filesystem::remove_all(dir, ec);
     CreateDirectoryA(dir.c_str(), nullptr);
     return dir;
 }
@@ -114,21 +83,8 @@ std::string MakeMessage(const std::string& from, const std::string& subject) {
     return m;
 }
 
-static LONG DeleteTree(HKEY root, const char* sub) {
-    HKEY key;
-    if (RegOpenKeyExA(root, sub, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return ERROR_FILE_NOT_FOUND;
-    char name[256];
-    for (;;) {
-        DWORD len = sizeof name;
-        if (RegEnumKeyExA(key, 0, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        DeleteTree(key, name);
-    }
-    RegCloseKey(key);
-    return RegDeleteKeyA(root, sub);
-}
-
 void ClearSettingsKey() {
-    DeleteTree(HKEY_CURRENT_USER, kSettingsKey);
+    mailwick::RegDeleteKeyTree(HKEY_CURRENT_USER, kSettingsKey);
 }
 
 static void SetValue(const char* name, DWORD type, const void* data, DWORD size) {
@@ -154,18 +110,9 @@ void SetRegDword(const char* name, DWORD value) {
 }
 
 static bool GetValue(const char* name, std::string* data) {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    DWORD size = 0;
-    bool ok = RegQueryValueExA(key, name, nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS;
-    if (ok) {
-        data->assign(size, '\0');
-        ok = RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(data->data()), &size) ==
-             ERROR_SUCCESS;
-        data->resize(size);
-    }
-    RegCloseKey(key);
-    return ok;
+    RegValue v = ReadRegValue(HKEY_CURRENT_USER, kSettingsKey, name);
+    *data = std::move(v.bytes);
+    return v.type != REG_NONE;
 }
 
 bool GetRegString(const char* name, std::string* value) {
@@ -220,6 +167,12 @@ std::vector<HWND> TopLevelWindows(DWORD pid, const std::wstring& title) {
     EnumState s{pid, title, {}};
     EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&s));
     return s.found;
+}
+
+HWND WaitForWindow(DWORD pid, const std::wstring& title, std::chrono::milliseconds timeout) {
+    std::vector<HWND> found;
+    WaitUntil([&] { return !(found = TopLevelWindows(pid, title)).empty(); }, timeout);
+    return found.empty() ? nullptr : found.front();
 }
 
 std::wstring WindowTextOf(HWND hwnd) {

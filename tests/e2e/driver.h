@@ -6,16 +6,14 @@
 #include <windows.h>
 
 #include <chrono>
-#include <functional>
 #include <string>
 #include <vector>
 
+#include "fixtures/pump.h"
+#include "fixtures/registry_value.h"
+#include "fixtures/sheet_driver.h"
+
 namespace mwtest {
-
-using namespace std::chrono_literals;
-
-// Polls pred until it holds or the time is up, pumping this thread's messages meanwhile.
-bool WaitUntil(const std::function<bool()>& pred, std::chrono::milliseconds timeout);
 
 // A folder of its own under the test's temporary directory, emptied first.
 std::string MakeScratchDir(const std::string& name);
@@ -45,6 +43,8 @@ void SetAccount(const std::string& user, const std::string& password, const std:
 
 // Visible top-level windows of a process, optionally only those with the given title.
 std::vector<HWND> TopLevelWindows(DWORD pid, const std::wstring& title = L"");
+// The first of them once one shows; null when none did in time.
+HWND WaitForWindow(DWORD pid, const std::wstring& title, std::chrono::milliseconds timeout = 20s);
 std::wstring WindowTextOf(HWND hwnd);
 // Texts of the child windows of a dialog (static texts and buttons).
 std::vector<std::wstring> ChildTexts(HWND dialog);

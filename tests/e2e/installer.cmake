@@ -11,4 +11,5 @@ endif()
 # Presses the wizard's buttons for the screenshot script.
 add_executable(wizard_press WIN32 ${CMAKE_CURRENT_LIST_DIR}/wizard_press.cpp)
 set_target_properties(wizard_press PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests-bin)
+target_include_directories(wizard_press PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 target_link_libraries(wizard_press PRIVATE comctl32 user32)

@@ -7,17 +7,7 @@
 
 #include <cstring>
 
-namespace {
-HWND g_sheet = nullptr;
-
-BOOL CALLBACK FindSheet(HWND hwnd, LPARAM) {
-    if (IsWindowVisible(hwnd) && SendMessageW(hwnd, PSM_GETCURRENTPAGEHWND, 0, 0)) {
-        g_sheet = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-}  // namespace
+#include "fixtures/sheet_driver.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR args, int) {
     int button = -1;
@@ -27,13 +17,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR args, int) {
     if (std::strcmp(args, "cancel") == 0) button = PSBTN_CANCEL;
     const bool waitOnly = std::strcmp(args, "wait") == 0;
     if (button < 0 && !waitOnly) return 2;
-    for (int tries = 0; tries < 600; ++tries) {
-        EnumWindows(FindSheet, 0);
-        if (g_sheet) {
-            if (!waitOnly) PostMessageW(g_sheet, PSM_PRESSBUTTON, static_cast<WPARAM>(button), 0);
-            return 0;
-        }
-        Sleep(100);
-    }
-    return 1;
+    const mwtest::SheetDriver wizard(mwtest::WaitForSheet(0, std::chrono::seconds(60)));
+    if (!wizard.Sheet()) return 1;
+    if (!waitOnly) wizard.PressLater(button);
+    return 0;
 }

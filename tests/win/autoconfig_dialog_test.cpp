@@ -4,16 +4,15 @@
 
 #include <windows.h>
 
-#include <atomic>
 #include <functional>
 #include <string>
-#include <thread>
 
 #include "checker/autoconfig/autoconfig.h"
 #include "checker/autoconfig/autoconfig_res.h"
 #include "common/controls.h"
 #include "common/registry.h"
 #include "fixtures/message_recorder.h"
+#include "fixtures/modal_driver.h"
 #include "fixtures/registry_sandbox.h"
 
 namespace mailwick {
@@ -44,17 +43,6 @@ private:
     HWND hwnd_;
 };
 
-// The dialog once it is shown (its controls exist then), or nullptr once Autoconfig has
-// returned without one (or after 10 s).
-HWND WaitForDialog(const std::atomic<bool>& returned) {
-    for (int i = 0; i < 1000 && !returned; ++i) {
-        HWND d = FindWindowA("#32770", "Mailwick ");
-        if (d && IsWindowVisible(d)) return d;
-        Sleep(10);
-    }
-    return nullptr;
-}
-
 class Autoconfig : public ::testing::Test {
 protected:
     Autoconfig() {
@@ -66,23 +54,16 @@ protected:
 
     // Runs Autoconfig for `client` while `drive` handles the dialog from another thread.
     int32_t Run(const char* client, const std::function<void(HWND)>& drive) {
-        std::atomic<bool> returned{false};
-        std::thread driver([&] {
-            HWND dialog = WaitForDialog(returned);
-            dialogSeen_ = dialog != nullptr;
-            if (!dialog) return;
-            drive(dialog);
-            // A dialog that the test's keys did not close must not hang the run.
-            for (int i = 0; i < 1000 && !returned; ++i) Sleep(10);
-            if (!returned) {
-                stuck_ = true;
-                PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-            }
-        });
-        const int32_t result = AutoConfigure(page_.Get(), kServerField, kUserField, kPasswordField, client);
-        returned = true;
-        driver.join();
-        EXPECT_FALSE(stuck_) << "the dialog stayed open";
+        int32_t result = 0;
+        const mwtest::ModalRun run = mwtest::RunModalWithDriver(
+            [&] { result = AutoConfigure(page_.Get(), kServerField, kUserField, kPasswordField, client); },
+            [] {
+                HWND d = FindWindowA("#32770", "Mailwick ");
+                return d && IsWindowVisible(d) ? d : nullptr;
+            },
+            drive);
+        dialogSeen_ = run.window != nullptr;
+        EXPECT_FALSE(run.leftOpen) << "the dialog stayed open";
         return result;
     }
 
@@ -96,7 +77,6 @@ protected:
     MessageRecorder messages_;
     Page page_;
     bool dialogSeen_ = false;
-    std::atomic<bool> stuck_{false};
 };
 
 TEST_F(Autoconfig, DialogShowsWhatWasFoundCentredAndOwnedByThePage) {

@@ -3,6 +3,7 @@ mailwick_add_dovecot_fixture(flow_dovecot 40)
 
 add_library(e2e_driver STATIC ${CMAKE_SOURCE_DIR}/tests/e2e/driver.cpp)
 target_include_directories(e2e_driver PUBLIC ${CMAKE_SOURCE_DIR}/tests)
+target_link_libraries(e2e_driver PUBLIC mwcommon)
 
 mailwick_add_win_test(checker_flow_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/checker_flow_test.cpp $<TARGET_OBJECTS:checker_res>

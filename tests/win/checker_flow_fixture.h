@@ -9,7 +9,6 @@
 #include <chrono>
 #include <ctime>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "checker/checker_state.h"
@@ -20,8 +19,10 @@
 #include "checker/settings.h"
 #include "checker/tray.h"
 #include "e2e/driver.h"
-#include "fixtures/listen_socket.h"
+#include "fixtures/silent_server.h"
 #include "fixtures/registry_sandbox.h"
+#include "fixtures/scoped_env.h"
+#include "fixtures/shell_notify.h"
 #include "fixtures/temp_dir.h"
 #include "fixtures/test_address.h"
 #include "pop3/line_connection.h"
@@ -30,67 +31,8 @@
 namespace mailwick {
 
 using namespace std::chrono_literals;
+using mwtest::RecordShellCall;  // the tray's stand-in, which this fixture puts in
 using mwtest::WaitUntil;
-
-inline HICON g_lastIcon = nullptr;
-inline std::atomic<DWORD> g_lastShellMessage{0};
-inline BOOL WINAPI RecordShellCall(DWORD message, PNOTIFYICONDATAA data) {
-    g_lastIcon = data->hIcon;
-    g_lastShellMessage = message;
-    return TRUE;
-}
-
-// A server that answers each connection from a script, one reply per client line after
-// the greeting, and then says nothing more: with no script it never says a word.
-class SilentServer {
-public:
-    explicit SilentServer(const std::string& ip, std::vector<std::string> replies = {}) : replies_(std::move(replies)) {
-        listener_ = mwtest::ListenOn(ip, 110, 8);
-        bound_ = listener_ != INVALID_SOCKET;
-        acceptor_ = std::thread([this] {
-            for (;;) {
-                SOCKET s = accept(listener_, nullptr, nullptr);
-                if (s == INVALID_SOCKET) return;
-                ++accepted;
-                held_.push_back(s);
-                sessions_.emplace_back([this, s] { Serve(s); });
-            }
-        });
-    }
-    ~SilentServer() {
-        closesocket(listener_);
-        acceptor_.join();
-        for (SOCKET s : held_) closesocket(s);
-        for (std::thread& t : sessions_) t.join();
-    }
-    bool bound() const { return bound_; }
-    std::atomic<int> accepted{0};
-
-private:
-    void Serve(SOCKET s) {
-        std::size_t next = 0;
-        if (next < replies_.size()) Send(s, replies_[next++]);
-        std::string pending;
-        char buffer[512];
-        while (next < replies_.size()) {
-            const int n = recv(s, buffer, sizeof buffer, 0);
-            if (n <= 0) return;
-            pending.append(buffer, static_cast<std::size_t>(n));
-            for (std::size_t lf; (lf = pending.find('\n')) != std::string::npos && next < replies_.size();) {
-                pending.erase(0, lf + 1);
-                Send(s, replies_[next++]);
-            }
-        }
-    }
-    static void Send(SOCKET s, const std::string& text) { send(s, text.data(), static_cast<int>(text.size()), 0); }
-
-    std::vector<std::string> replies_;
-    SOCKET listener_;
-    bool bound_ = false;
-    std::vector<SOCKET> held_;
-    std::vector<std::thread> sessions_;
-    std::thread acceptor_;
-};
 
 class CheckerFlow : public ::testing::Test {
 protected:
@@ -98,7 +40,7 @@ protected:
         WSADATA data;
         WSAStartup(MAKEWORD(1, 1), &data);
         g_process.instance = GetModuleHandleA(nullptr);
-        SetShellNotifyFunction(RecordShellCall);
+        SetShellNotifyFunction(mwtest::RecordShellCall);
         static const bool registered = RegisterCheckerClasses(g_process.instance);
         ASSERT_TRUE(registered);
         LoadTrayResources();
@@ -112,7 +54,7 @@ protected:
         ASSERT_FALSE(maildir_.empty());
         mwtest::EmptyMaildir(maildir_);
         dir_ = scratch_.str();
-        SetCurrentDirectoryA(dir_.c_str());
+        ASSERT_TRUE(cwd_.entered());
         pop3::setIoTimeout(60s);
 
         Settings s;
@@ -138,8 +80,6 @@ protected:
         main_ = nullptr;
         MSG quit;
         PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);  // posted by the window's end
-        // The scratch folder cannot go while it is the current one.
-        SetCurrentDirectoryA(scratch_.path().parent_path().string().c_str());
     }
 
     void SetServer(const std::string& server, const std::string& password = "secret") {
@@ -160,6 +100,7 @@ protected:
     static HWND main_;
     mwtest::RegistrySandbox registry_;
     mwtest::TempDir scratch_;
+    mwtest::ScopedCurrentDir cwd_{scratch_.str()};
     std::string maildir_;
     std::string dir_;
 };

@@ -107,7 +107,7 @@ void ExpectFailedCheckLeavesRecords(CheckerFlow* test, const std::string& dir) {
         << status;
     EXPECT_EQ(g_process.state.CheckFailed(), 1);
     EXPECT_EQ(TrayIconIndex(), 3);
-    EXPECT_EQ(g_lastIcon, TrayIconPicture(3));
+    EXPECT_EQ(mwtest::LastShellCall().data.hIcon, TrayIconPicture(3));
     std::string stored;
     ASSERT_TRUE(mwtest::GetRegString("LastStatus", &stored));
     EXPECT_EQ(stored, "kept");
@@ -201,7 +201,7 @@ TEST_F(CheckerFlow, TimerThreeIsIgnored) {
 }
 
 TEST_F(CheckerFlow, ASilentServerEndsTheCheckWithinTheBoundAndCheckNowDuringItStartsNothing) {
-    SilentServer server(mwtest::TestAddress(48));
+    mwtest::SilentServer server(mwtest::TestAddress(48));
     ASSERT_TRUE(server.bound());
     pop3::setIoTimeout(3s);
     SetServer(mwtest::TestAddress(48));
@@ -220,7 +220,7 @@ TEST_F(CheckerFlow, ASilentServerEndsTheCheckWithinTheBoundAndCheckNowDuringItSt
 }
 
 TEST_F(CheckerFlow, AServerThatStopsMidListingFailsTheCheckAndTheNextTimerChecksAgain) {
-    SilentServer server(mwtest::TestAddress(47), {"+OK ready\r\n", "+OK\r\n", "+OK\r\n", "+OK 2 320\r\n", "+OK\r\n1 160\r\n"});
+    mwtest::SilentServer server(mwtest::TestAddress(47), {"+OK ready\r\n", "+OK\r\n", "+OK\r\n", "+OK 2 320\r\n", "+OK\r\n1 160\r\n"});
     ASSERT_TRUE(server.bound());
     pop3::setIoTimeout(2s);
     SetServer(mwtest::TestAddress(47));
@@ -247,7 +247,7 @@ TEST_F(CheckerFlow, AServerThatStopsMidListingFailsTheCheckAndTheNextTimerChecks
 
 TEST_F(CheckerFlow, ARefusedHeaderFetchFailsTheCheck) {
     // A server without TOP: not "0 new items" for ever, but a failed check each time.
-    SilentServer server(mwtest::TestAddress(51), {"+OK ready\r\n", "+OK\r\n", "+OK\r\n", "+OK 1 100\r\n",
+    mwtest::SilentServer server(mwtest::TestAddress(51), {"+OK ready\r\n", "+OK\r\n", "+OK\r\n", "+OK 1 100\r\n",
                                        "+OK\r\n1 100\r\n.\r\n", "+OK\r\n1 uid-1\r\n.\r\n",
                                        "-ERR command not offered\r\n", "+OK bye\r\n"});
     ASSERT_TRUE(server.bound());
@@ -288,7 +288,7 @@ TEST_F(CheckerFlow, AListFileHeldByAnotherProgramIsReportedAndItsMailNotAnnounce
 }
 
 TEST_F(CheckerFlow, ExitDuringACheckWaitsAtMostTenSeconds) {
-    SilentServer server(mwtest::TestAddress(48));
+    mwtest::SilentServer server(mwtest::TestAddress(48));
     ASSERT_TRUE(server.bound());
     SetServer(mwtest::TestAddress(48));
     CheckNow();
@@ -298,7 +298,7 @@ TEST_F(CheckerFlow, ExitDuringACheckWaitsAtMostTenSeconds) {
     SendMessageA(main_, WM_COMMAND, IDM_EXIT, 0);
     const auto waited = std::chrono::steady_clock::now() - start;
     EXPECT_FALSE(IsWindow(main_));
-    EXPECT_EQ(g_lastShellMessage.load(), static_cast<DWORD>(NIM_DELETE));  // no icon left behind
+    EXPECT_EQ(mwtest::LastShellCall().message, static_cast<DWORD>(NIM_DELETE));  // no icon left behind
     EXPECT_EQ(StatusText(), "Trying to close connection gracefully...");
     EXPECT_GE(waited, 9s);
     EXPECT_LT(waited, 15s);

@@ -4,35 +4,27 @@
 
 #include <gtest/gtest.h>
 
-#include <vector>
-
 #include "checker/app.h"
 #include "checker/tray.h"
 #include "common/app_identity.h"
 #include "fixtures/registry_sandbox.h"
+#include "fixtures/shell_notify.h"
 
 namespace mailwick {
 namespace {
-
-std::vector<DWORD> g_shellCalls;
-
-BOOL WINAPI RecordShellCall(DWORD message, PNOTIFYICONDATAA) {
-    g_shellCalls.push_back(message);
-    return TRUE;
-}
 
 bool SocketsFail() { return false; }
 
 TEST(CheckerStart, SocketsThatFailToStartLeaveNoTrayIconBehind) {
     mwtest::RegistrySandbox registry;
-    SetShellNotifyFunction(&RecordShellCall);
+    mwtest::ShellNotifyStandIn shell;
     SetStartSocketsFunction(&SocketsFail);
     EXPECT_EQ(RunChecker(GetModuleHandleA(nullptr)), 0);
     SetStartSocketsFunction(nullptr);
-    SetShellNotifyFunction(nullptr);
-    ASSERT_FALSE(g_shellCalls.empty());
-    EXPECT_EQ(g_shellCalls.front(), static_cast<DWORD>(NIM_ADD));
-    EXPECT_EQ(g_shellCalls.back(), static_cast<DWORD>(NIM_DELETE));
+    const auto calls = mwtest::ShellCalls();
+    ASSERT_FALSE(calls.empty());
+    EXPECT_EQ(calls.front().message, static_cast<DWORD>(NIM_ADD));
+    EXPECT_EQ(calls.back().message, static_cast<DWORD>(NIM_DELETE));
     EXPECT_EQ(FindRunningChecker(), nullptr);
 }
 

@@ -23,6 +23,8 @@
 #include "common/registry.h"
 #include "e2e/driver.h"
 #include "fixtures/registry_sandbox.h"
+#include "fixtures/scoped_env.h"
+#include "fixtures/shell_notify.h"
 #include "fixtures/temp_dir.h"
 
 namespace mailwick {
@@ -68,11 +70,9 @@ std::wstring ViewerHeading() {
     return L"";
 }
 
-std::wstring Wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
-std::string Narrow(const std::wstring& s) { return std::string(s.begin(), s.end()); }
 
 bool ViewerShows(const std::string& title) {
-    return WaitUntil([&] { return ViewerHeading() == Wide(title); }, 15s);
+    return WaitUntil([&] { return ViewerHeading() == mwtest::ToWide(title); }, 15s);
 }
 
 void CloseViewer(const std::string& helpFile) {
@@ -91,16 +91,15 @@ TEST(HelpViewer, OpensTheTopicOfEveryContextNumberAndTheContents) {
     const std::string file = BinDir() + "\\mailwick.hlp";
 
     ASSERT_TRUE(WinHelpA(nullptr, file.c_str(), HELP_FINDER, 0));
-    EXPECT_TRUE(ViewerShows(topics.contents)) << "HELP_FINDER shows " << Narrow(ViewerHeading());
+    EXPECT_TRUE(ViewerShows(topics.contents)) << "HELP_FINDER shows " << mwtest::ToNarrow(ViewerHeading());
     for (const auto& [number, title] : topics.byNumber) {
         ASSERT_TRUE(WinHelpA(nullptr, file.c_str(), HELP_CONTEXT, number)) << number;
-        EXPECT_TRUE(ViewerShows(title)) << number << " shows " << Narrow(ViewerHeading());
+        EXPECT_TRUE(ViewerShows(title)) << number << " shows " << mwtest::ToNarrow(ViewerHeading());
     }
     CloseViewer(file);
 }
 
 // The checker's own main window in this process, its tray calls recorded, not made.
-BOOL WINAPI IgnoreTrayCall(DWORD, PNOTIFYICONDATAA) { return TRUE; }
 
 struct ShellRecord {
     DWORD cbSize;
@@ -122,7 +121,7 @@ class HelpCommands : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         g_process.instance = GetModuleHandleA(nullptr);
-        SetShellNotifyFunction(&IgnoreTrayCall);
+        SetShellNotifyFunction(&mwtest::RecordShellCall);
         RegisterCheckerClasses(g_process.instance);
         main_ = CreateMainWindow(g_process.instance);
     }
@@ -142,7 +141,7 @@ TEST_F(HelpCommands, HomepageAndMailAuthorOpenTheirShortcutFilesWithTheShell) {
     SetShellExecuteFunction(nullptr);
 
     ASSERT_EQ(g_shellCalls.size(), 2u);
-    const char* files[] = {"Homepage.url", "Author.url"};
+    const char* files[] = {kHomepageFile, kAuthorFile};
     for (int i = 0; i < 2; ++i) {
         const ShellRecord& r = g_shellCalls[i];
         EXPECT_EQ(r.cbSize, sizeof(SHELLEXECUTEINFOA));
@@ -158,14 +157,12 @@ TEST_F(HelpCommands, HomepageAndMailAuthorOpenTheirShortcutFilesWithTheShell) {
 
 TEST_F(HelpCommands, ContentsOpensTheHelpFileOfTheCurrentDirectory) {
     ASSERT_NE(main_, nullptr);
-    char previous[MAX_PATH] = {};
-    GetCurrentDirectoryA(MAX_PATH, previous);
-    ASSERT_TRUE(SetCurrentDirectoryA(BinDir().c_str()));
+    const mwtest::ScopedCurrentDir bin(BinDir());
+    ASSERT_TRUE(bin.entered());
     EXPECT_EQ(HelpFilePath(), BinDir() + "\\mailwick.hlp");
     SendMessageA(main_, WM_COMMAND, IDM_HELP_CONTENTS, 0);
     EXPECT_TRUE(ViewerShows("Mailwick Help"));
     CloseViewer(HelpFilePath());
-    SetCurrentDirectoryA(previous);
 }
 
 // The about box from command 221, as the tray menu and the mail list window send it.
@@ -211,12 +208,7 @@ protected:
         HWND target = GetFocus() ? GetFocus() : box;
         PostMessageA(target, WM_KEYDOWN, key, 0);
         PostMessageA(target, WM_KEYUP, key, 0xC0000000);
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (RouteToModelessDialog(msg)) continue;
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
+        mwtest::PumpMessages(nullptr, &RouteToModelessDialog);
     }
     HWND list_ = nullptr;
 };
@@ -267,14 +259,8 @@ TEST_F(AboutBox, OkButtonAndEscBothCloseIt) {
 // scratch folder.
 class DebugLog : public ::testing::Test {
 protected:
-    void SetUp() override {
-        GetCurrentDirectoryA(MAX_PATH, previous_);
-        ASSERT_TRUE(SetCurrentDirectoryA(dir_.str().c_str()));
-    }
-    void TearDown() override {
-        g_process.debugLog.close();
-        SetCurrentDirectoryA(previous_);
-    }
+    void SetUp() override { ASSERT_TRUE(cwd_.entered()); }
+    void TearDown() override { g_process.debugLog.close(); }
     // Runs the start-up step with "DebugLevel" set by `store` (or absent without one).
     void Start(void (*store)(HKEY)) {
         mwtest::RegistrySandbox sandbox;
@@ -289,7 +275,7 @@ protected:
     bool LogExists() const { return mwtest::FileExists(dir_.file("test.log")); }
 
     mwtest::TempDir dir_;
-    char previous_[MAX_PATH] = {};
+    mwtest::ScopedCurrentDir cwd_{dir_.str()};
     bool keyExists_ = false;
 };
 

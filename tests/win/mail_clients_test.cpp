@@ -13,6 +13,7 @@
 #include "checker/autoconfig/mail_clients.h"
 #include "common/registry.h"
 #include "fixtures/registry_sandbox.h"
+#include "fixtures/scoped_env.h"
 #include "fixtures/temp_dir.h"
 
 namespace mailwick {
@@ -53,12 +54,6 @@ void WriteFile(const std::string& path, const std::string& text) {
 
 class MailClients : public ::testing::Test {
 protected:
-    MailClients() {
-        GetEnvironmentVariableA("APPDATA", savedAppData_, sizeof savedAppData_);
-        SetEnvironmentVariableA("APPDATA", dir_.str().c_str());
-    }
-    ~MailClients() override { SetEnvironmentVariableA("APPDATA", savedAppData_); }
-
     std::string Dir(const std::string& name) const {
         const std::string path = dir_.file(name);
         CreateDirectoryA(path.c_str(), nullptr);
@@ -67,7 +62,7 @@ protected:
 
     RegistrySandbox registry_{true};
     TempDir dir_;
-    char savedAppData_[MAX_PATH] = "";
+    mwtest::ScopedEnv appData_{"APPDATA", dir_.str()};
 };
 
 TEST_F(MailClients, RegisteredClientsThenNavigatorFour) {
@@ -147,7 +142,7 @@ TEST_F(MailClients, LaunchCommands) {
     // Cut to 255 characters; a path held with variables is expanded.
     Set(HKEY_LOCAL_MACHINE, kNetscapeApp, "", "C:\\" + std::string(260, 'p') + ".exe");
     EXPECT_EQ(MailClientLaunchCommand(kNetscapeMail), "C:\\" + std::string(252, 'p'));
-    SetEnvironmentVariableA("MWTEST_MAILDIR", "D:\\mail");
+    const mwtest::ScopedEnv maildir("MWTEST_MAILDIR", "D:\\mail");
     const std::string expand = "%MWTEST_MAILDIR%\\wm.exe /mail";
     SetRaw(HKEY_LOCAL_MACHINE, tb, "", REG_EXPAND_SZ, expand + '\0');
     EXPECT_EQ(MailClientLaunchCommand("Mozilla Thunderbird"), "D:\\mail\\wm.exe /mail");

@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,16 +18,18 @@
 #include "checker/resource.h"
 #include "checker/tray.h"
 #include "common/registry.h"
+#include "fixtures/list_view.h"
 #include "fixtures/message_recorder.h"
 #include "fixtures/registry_sandbox.h"
+#include "fixtures/registry_value.h"
+#include "fixtures/scoped_env.h"
+#include "fixtures/shell_notify.h"
 #include "fixtures/run_on_worker.h"
 #include "fixtures/temp_dir.h"
 #include "pop3/stored_list.h"
 
 namespace mailwick {
 namespace {
-
-BOOL WINAPI IgnoreShellCall(DWORD, PNOTIFYICONDATAA) { return TRUE; }
 
 struct Message {
     std::string received, date, from, subject;
@@ -62,11 +63,9 @@ class MailListWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         g_process.instance = GetModuleHandleA(nullptr);
-        SetShellNotifyFunction(IgnoreShellCall);
         static const bool registered = RegisterCheckerClasses(g_process.instance);
         ASSERT_TRUE(registered);
-        oldDir_ = std::filesystem::current_path();
-        std::filesystem::current_path(dir_.path());
+        ASSERT_TRUE(cwd_.entered());
         main_ = CreateMainWindow(g_process.instance);
         ASSERT_NE(main_, nullptr);
         g_process.viewAllMail = 1;
@@ -76,8 +75,6 @@ protected:
         if (HWND list = g_process.mailListWindow.load()) DestroyWindow(list);
         DestroyWindow(main_);
         g_process.mainWindow = nullptr;
-        std::filesystem::current_path(oldDir_);
-        SetShellNotifyFunction(nullptr);
     }
 
     HWND Open() {
@@ -86,24 +83,9 @@ protected:
     }
     void Close(HWND window) { SendMessageA(window, WM_COMMAND, IDM_EXIT, 0); }
     HWND View() const { return g_process.listView.load(); }
-    int ItemCount() const { return static_cast<int>(SendMessageA(View(), LVM_GETITEMCOUNT, 0, 0)); }
-    LVITEMA Item(int i) const {
-        LVITEMA item{};
-        item.mask = LVIF_IMAGE;
-        item.iItem = i;
-        SendMessageA(View(), LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-        return item;
-    }
+    int ItemCount() const { return mwtest::ListViewCount(View()); }
     const MailRow* RowOf(int i) const { return ShownMailRows().at(static_cast<size_t>(i)); }
-    std::string Cell(int i, int column) const {
-        char text[300] = "";
-        LVITEMA item{};
-        item.iSubItem = column;
-        item.pszText = text;
-        item.cchTextMax = sizeof text;
-        SendMessageA(View(), LVM_GETITEMTEXTA, i, reinterpret_cast<LPARAM>(&item));
-        return text;
-    }
+    std::string Cell(int i, int column) const { return mwtest::ListViewText(View(), i, column); }
     // The From cells from top to bottom.
     std::string Senders() const {
         std::string all;
@@ -119,24 +101,16 @@ protected:
         click.iSubItem = column;
         SendMessageA(window, WM_NOTIFY, IDC_MAIL_LIST, reinterpret_cast<LPARAM>(&click));
     }
-    std::string BarText(int part) const {
-        char text[300] = "";
-        SendMessageA(g_process.statusBar.load(), SB_GETTEXTA, part, reinterpret_cast<LPARAM>(text));
-        return text;
-    }
-    bool ReadValue(const char* name, std::vector<BYTE>* data, DWORD* type) const {
-        RegKey key = RegKey::Open(HKEY_CURRENT_USER, kSettingsKeyPath);
-        BYTE buffer[256];
-        DWORD length = 0;
-        if (!key || !key.ReadValue(name, buffer, sizeof buffer, type, &length)) return false;
-        data->assign(buffer, buffer + length);
-        return true;
+    std::string BarText(int part) const { return mwtest::StatusBarText(g_process.statusBar.load(), part); }
+    static mwtest::RegValue Stored(const char* name) {
+        return mwtest::ReadRegValue(HKEY_CURRENT_USER, kSettingsKeyPath, name);
     }
 
     mwtest::RegistrySandbox registry_;
     mwtest::MessageRecorder boxes_;
+    mwtest::ShellNotifyStandIn shell_;
     mwtest::TempDir dir_;
-    std::filesystem::path oldDir_;
+    mwtest::ScopedCurrentDir cwd_{dir_.str()};
     HWND main_ = nullptr;
 };
 
@@ -157,13 +131,7 @@ TEST_F(MailListWindowTest, OpensWithDefaultsOnAnEmptyRegistryAndOnlyOnce) {
     EXPECT_EQ(g_process.viewAllMail.load(), 1);
     const char* titles[] = {"Received", "Date", "From", "Subject", "To", "Size"};
     for (int c = 0; c < kMailColumns; ++c) {
-        char text[64] = "";
-        LVCOLUMNA column{};
-        column.mask = LVCF_TEXT;
-        column.pszText = text;
-        column.cchTextMax = sizeof text;
-        SendMessageA(View(), LVM_GETCOLUMNA, c, reinterpret_cast<LPARAM>(&column));
-        EXPECT_STREQ(text, titles[c]);
+        EXPECT_EQ(mwtest::ListViewColumnTitle(View(), c), titles[c]);
         EXPECT_EQ(SendMessageA(View(), LVM_GETCOLUMNWIDTH, c, 0), kDefaultColumnWidths[c]) << c;
     }
     EXPECT_EQ(BarText(0), "kept while closed");
@@ -200,17 +168,10 @@ TEST_F(MailListWindowTest, CloseKeepsLayoutAndViewForTheNextOpen) {
     EXPECT_EQ(g_process.listView.load(), nullptr);
     EXPECT_TRUE(MailRows().empty());
 
-    std::vector<BYTE> data;
-    DWORD type = 0;
-    ASSERT_TRUE(ReadValue("Placement", &data, &type));
-    EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
-    EXPECT_EQ(data.size(), 44u);
-    ASSERT_TRUE(ReadValue("ViewAllMail", &data, &type));
-    EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
-    EXPECT_EQ(data, (std::vector<BYTE>{0, 0, 0, 0}));
-    ASSERT_TRUE(ReadValue("LvC3", &data, &type));
-    EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
-    EXPECT_EQ(data, (std::vector<BYTE>{200, 0, 0, 0}));
+    EXPECT_EQ(Stored("Placement").type, static_cast<DWORD>(REG_BINARY));
+    EXPECT_EQ(Stored("Placement").bytes.size(), 44u);
+    EXPECT_EQ(Stored("ViewAllMail"), (mwtest::RegValue{REG_BINARY, std::string(4, '\0')}));
+    EXPECT_EQ(Stored("LvC3"), (mwtest::RegValue{REG_DWORD, std::string("\xC8\0\0\0", 4)}));
 
     // Only the low 16 bits of a stored width count.
     RegKey::Open(HKEY_CURRENT_USER, kSettingsKeyPath, KEY_WRITE).WriteDword("LvC5", widths[5]);
@@ -327,14 +288,14 @@ TEST_F(MailListWindowTest, ViewCommandsShowNewOnlyOrAllInStoredOrder) {
     EXPECT_FALSE(GetMenuState(menu, IDM_ALL_MAIL, MF_BYCOMMAND) & MF_CHECKED);
     ASSERT_EQ(ItemCount(), 2);
     EXPECT_EQ(Senders(), "Alice carol ");
-    for (int i = 0; i < 2; ++i) EXPECT_EQ(Item(i).iImage, 1);
+    for (int i = 0; i < 2; ++i) EXPECT_EQ(mwtest::ListViewImage(View(), i), 1);
 
     SendMessageA(window, WM_COMMAND, IDM_ALL_MAIL, 0);
     SendMessageA(window, WM_INITMENU, reinterpret_cast<WPARAM>(menu), 0);
     EXPECT_TRUE(GetMenuState(menu, IDM_ALL_MAIL, MF_BYCOMMAND) & MF_CHECKED);
     EXPECT_EQ(Senders(), "bob Alice carol ");
-    EXPECT_EQ(Item(0).iImage, 0);
-    EXPECT_EQ(Item(1).iImage, 1);
+    EXPECT_EQ(mwtest::ListViewImage(View(), 0), 0);
+    EXPECT_EQ(mwtest::ListViewImage(View(), 1), 1);
 }
 
 TEST_F(MailListWindowTest, CheckFinishingWhileOpenRefreshesTheRows) {

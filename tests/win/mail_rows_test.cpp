@@ -9,8 +9,11 @@
 #include <memory>
 
 #include "checker/checker_state.h"
+#include "checker/mail_list/mail_list_res.h"
 #include "checker/mail_list/mail_rows.h"
+#include "fixtures/list_view.h"
 #include "fixtures/run_on_worker.h"
+#include "fixtures/scoped_env.h"
 #include "fixtures/temp_dir.h"
 #include "pop3/stored_list.h"
 
@@ -50,7 +53,7 @@ protected:
         frame_ = CreateWindowA("RowsTestMain", "Mailwick", WS_OVERLAPPEDWINDOW, 0, 0, 600, 400, nullptr,
                                nullptr, wc.hInstance, nullptr);
         view_ = CreateWindowA(WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_OWNERDATA, 0, 0, 600, 350, frame_,
-                              reinterpret_cast<HMENU>(600), wc.hInstance, nullptr);
+                              reinterpret_cast<HMENU>(IDC_MAIL_LIST), wc.hInstance, nullptr);
         for (int c = 0; c < 6; ++c) {
             LVCOLUMNA col{};
             col.mask = LVCF_WIDTH | LVCF_SUBITEM;
@@ -58,10 +61,9 @@ protected:
             col.iSubItem = c;
             SendMessageA(view_, LVM_INSERTCOLUMNA, c, reinterpret_cast<LPARAM>(&col));
         }
-        bar_ = CreateStatusWindowA(WS_CHILD | WS_VISIBLE, "", frame_, 601);
+        bar_ = CreateStatusWindowA(WS_CHILD | WS_VISIBLE, "", frame_, IDC_MAIL_STATUS);
         ASSERT_NE(main_, nullptr) << GetLastError();
-        oldDir_ = std::filesystem::current_path();
-        std::filesystem::current_path(dir_.path());
+        ASSERT_TRUE(cwd_.entered());
         ASSERT_NE(view_, nullptr);
         ASSERT_NE(bar_, nullptr);
         g_process.mainWindow = main_;
@@ -76,19 +78,14 @@ protected:
         g_process.mainWindow = nullptr;
         DestroyWindow(frame_);
         DestroyWindow(main_);
-        std::filesystem::current_path(oldDir_);
     }
 
-    int ItemCount() const { return static_cast<int>(SendMessageA(view_, LVM_GETITEMCOUNT, 0, 0)); }
+    int ItemCount() const { return mwtest::ListViewCount(view_); }
     const MailRow* RowOf(int i) const { return ShownMailRows().at(static_cast<size_t>(i)); }
-    std::string BarText() const {
-        char text[300] = "";
-        SendMessageA(bar_, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(text));
-        return text;
-    }
+    std::string BarText() const { return mwtest::StatusBarText(bar_); }
 
     mwtest::TempDir dir_;
-    std::filesystem::path oldDir_;
+    mwtest::ScopedCurrentDir cwd_{dir_.str()};
     HWND main_ = nullptr, frame_ = nullptr, view_ = nullptr, bar_ = nullptr;
 };
 

@@ -6,8 +6,8 @@
 #include <winsock2.h>
 
 #include <chrono>
+#include <memory>
 #include <functional>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -37,59 +37,24 @@ using ::testing::IsEmpty;
 using ::testing::Not;
 using Clock = std::chrono::steady_clock;
 
-// Every picture the tray icon was given, with the time; the worker changes it too.
-struct IconChange {
-    Clock::time_point at;
-    HICON icon;
-    int pending;  // NewMailPending at the time
-};
-std::mutex g_iconLock;
-std::vector<IconChange> g_icons;
-
-BOOL WINAPI RecordIconChange(DWORD, PNOTIFYICONDATAA data) {
-    std::lock_guard<std::mutex> lock(g_iconLock);
-    g_icons.push_back({Clock::now(), data->hIcon, g_process.state.NewMailPending()});
-    return TRUE;
-}
-
-std::vector<IconChange> IconChanges() {
-    std::lock_guard<std::mutex> lock(g_iconLock);
-    return g_icons;
-}
-
-void ClearIconChanges() {
-    std::lock_guard<std::mutex> lock(g_iconLock);
-    g_icons.clear();
-}
-
 // The moments the icon switched to or from the new-mail picture, from the first switch to it.
 std::vector<Clock::time_point> FlashSwitches() {
     const HICON newMail = TrayIconPicture(2);
     std::vector<Clock::time_point> switches;
     bool showing = false;
-    for (const IconChange& c : IconChanges()) {
-        const bool isNewMail = c.icon == newMail;
+    for (const mwtest::ShellCall& c : mwtest::ShellCalls()) {
+        const bool isNewMail = c.data.hIcon == newMail;
         if (isNewMail != showing) switches.push_back(c.at);
         showing = isNewMail;
     }
     return switches;
 }
 
-std::string TextOf(HWND window) {
-    char text[256] = {};
-    GetWindowTextA(window, text, sizeof text);
-    return text;
-}
+std::string TextOf(HWND window) { return mwtest::ToNarrow(mwtest::WindowTextOf(window)); }
 
 std::vector<std::string> Lines(HWND dialog) {
-    const HWND list = GetDlgItem(dialog, IDC_NEWMAIL_LIST);
     std::vector<std::string> lines;
-    const LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
-    for (LRESULT i = 0; i < count; ++i) {
-        std::string line(static_cast<std::size_t>(SendMessageA(list, LB_GETTEXTLEN, i, 0)), '\0');
-        SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(line.data()));
-        lines.push_back(line);
-    }
+    for (const auto& line : mwtest::ListBoxLines(GetDlgItem(dialog, IDC_NEWMAIL_LIST))) lines.push_back(mwtest::ToNarrow(line));
     return lines;
 }
 
@@ -118,7 +83,6 @@ protected:
         if (ready) return;
         ready = true;
         CheckerFlow::SetUpTestSuite();
-        SetShellNotifyFunction(RecordIconChange);
         ASSERT_EQ(LoadRasLibrary(), 1);
         g_process.state.SetRasAvailable(1);
         SetRasGoneWait({1, 300});
@@ -127,10 +91,10 @@ protected:
     void SetUp() override {
         CheckerFlow::SetUp();
         recorderLog_ = dir_ + "\\recorder.log";
-        SetEnvironmentVariableA("MAILWICK_RECORDER_LOG", recorderLog_.c_str());
+        recorderVariable_ = std::make_unique<mwtest::ScopedEnv>("MAILWICK_RECORDER_LOG", recorderLog_);
         // All four ways of telling off; each test turns on what it looks at.
         UpdateSettings([](Settings& s) { s.SetLaunchMail(0); });
-        ClearIconChanges();
+        mwtest::ClearShellCalls();
     }
 
     void TearDown() override {
@@ -177,6 +141,7 @@ protected:
     }
 
     std::string recorderLog_;
+    std::unique_ptr<mwtest::ScopedEnv> recorderVariable_;
     mwtest::MessageRecorder boxes_;
 };
 
@@ -259,8 +224,8 @@ TEST_F(Notification, WithEveryOptionOffTheIconStillFlashesUntilClicked) {
     const auto switches = FlashSwitches();
     // The notification sets the flash timer just before it marks the mail pending.
     Clock::time_point start{};
-    for (const IconChange& c : IconChanges()) {
-        if (c.pending == 1) {
+    for (const mwtest::ShellCall& c : mwtest::ShellCalls()) {
+        if (c.newMailPending == 1) {
             start = c.at;
             break;
         }
@@ -474,7 +439,7 @@ TEST_F(Notification, SoundsPlayWithoutHoldingUpTheNotification) {
         s.SetNotifWav(dir_ + "\\gone.wav");
         s.SetNotifAlarmWav(dir_ + "\\gone.wav");
     });
-    ClearIconChanges();
+    mwtest::ClearShellCalls();
     NewMail();
     ASSERT_TRUE(WaitUntil([] { return FlashSwitches().size() >= 1; }, 6s));
     SendMessageA(main_, TrayNotifyMessage, TrayIconId, WM_LBUTTONDOWN);

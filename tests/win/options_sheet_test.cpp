@@ -17,15 +17,22 @@
 #include "checker/autoconfig/autoconfig_res.h"
 #include "checker/checker_state.h"
 #include "checker/dialup.h"
+#include "checker/logic/settings_table.h"
 #include "checker/options/options_res.h"
 #include "checker/options/options_sheet.h"
 #include "checker/resource.h"
 #include "checker/settings.h"
 #include "checker/startup_shortcut.h"
+#include "checker/texts.h"
 #include "checker/tray.h"
 #include "common/registry.h"
 #include "fixtures/message_recorder.h"
+#include "fixtures/modal_driver.h"
 #include "fixtures/registry_sandbox.h"
+#include "fixtures/registry_value.h"
+#include "fixtures/scoped_env.h"
+#include "fixtures/sheet_driver.h"
+#include "fixtures/shell_notify.h"
 #include "fixtures/temp_dir.h"
 
 namespace mailwick {
@@ -34,9 +41,9 @@ namespace {
 using namespace std::chrono_literals;
 using mwtest::MessageRecorder;
 using mwtest::RegistrySandbox;
+using mwtest::SheetDriver;
 using mwtest::TempDir;
-
-BOOL WINAPI NoShellCall(DWORD, PNOTIFYICONDATAA) { return TRUE; }
+using mwtest::WaitUntil;
 
 // Commands that reach the stand-in main window, whichever loop dispatches them.
 std::vector<WPARAM> g_commands;
@@ -47,98 +54,14 @@ LRESULT CALLBACK RecordCommands(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
-// The sheet seen from the driving thread. Every call is a send into the sheet's thread.
-class SheetDriver {
-public:
-    explicit SheetDriver(HWND sheet) : sheet_(sheet) {}
-
-    HWND Sheet() const { return sheet_; }
-    HWND Page() const { return reinterpret_cast<HWND>(SendMessageA(sheet_, PSM_GETCURRENTPAGEHWND, 0, 0)); }
-    HWND Tab() const { return reinterpret_cast<HWND>(SendMessageA(sheet_, PSM_GETTABCONTROL, 0, 0)); }
-    int PageIndex() const { return TabCtrl_GetCurSel(Tab()); }
-    std::vector<std::string> Titles() const {
-        HWND tab = Tab();
-        std::vector<std::string> titles;
-        const int count = TabCtrl_GetItemCount(tab);
-        for (int i = 0; i < count; ++i) {
-            char text[64] = {};
-            TCITEMA item{};
-            item.mask = TCIF_TEXT;
-            item.pszText = text;
-            item.cchTextMax = sizeof text;
-            SendMessageA(tab, TCM_GETITEMA, i, reinterpret_cast<LPARAM>(&item));
-            titles.emplace_back(text);
-        }
-        return titles;
-    }
-    // Changes page as a click on its tab would: the old page may refuse.
-    void Select(int index) const { SendMessageA(sheet_, PSM_SETCURSEL, index, 0); }
-    HWND Item(int id) const { return GetDlgItem(Page(), id); }
-    void Type(int id, const std::string& text) const { SetWindowTextA(Item(id), text.c_str()); }
-    std::string Text(int id) const {
-        char text[1024] = {};
-        GetWindowTextA(Item(id), text, sizeof text);
-        return text;
-    }
-    void Click(int id) const {
-        SendMessageA(Page(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(Item(id)));
-    }
-    bool Checked(int id) const { return SendMessageA(Item(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
-    void SetCheck(int id, bool on) const {
-        if (Checked(id) != on) Click(id);
-    }
-    bool Enabled(int id) const { return IsWindowEnabled(Item(id)) != FALSE; }
-    // The sheet's loop looks whether it has ended only after a posted message, and a
-    // message sent from another thread is not one: the null message wakes it.
-    void Ok() const { Press(PSBTN_OK); }
-    void Cancel() const { Press(PSBTN_CANCEL); }
-    void Press(int button) const {
-        SendMessageA(sheet_, PSM_PRESSBUTTON, button, 0);
-        PostMessageA(sheet_, WM_NULL, 0, 0);
-    }
-    bool Open() const { return IsWindow(sheet_) && IsWindowVisible(sheet_); }
-
-private:
-    HWND sheet_;
-};
-
-HWND FindSheet() { return FindWindowA("#32770", kOptionsCaption); }
-
-bool WaitFor(const std::function<bool()>& pred, std::chrono::milliseconds timeout = 10s) {
-    const auto end = std::chrono::steady_clock::now() + timeout;
-    while (!pred()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(20ms);
-    }
-    return true;
-}
-
-struct RegValue {
-    DWORD type;
-    std::string bytes;
-};
-
-std::map<std::string, RegValue> SettingsValues() {
-    std::map<std::string, RegValue> values;
-    const RegKey key = RegKey::Open(HKEY_CURRENT_USER, kSettingsKeyPath);
-    if (!key) return values;
-    for (DWORD i = 0;; ++i) {
-        char name[256];
-        DWORD nameSize = sizeof name;
-        BYTE data[1024];
-        DWORD dataSize = sizeof data;
-        DWORD type = 0;
-        if (RegEnumValueA(key.Get(), i, name, &nameSize, nullptr, &type, data, &dataSize) != ERROR_SUCCESS) break;
-        values[name] = {type, std::string(reinterpret_cast<char*>(data), dataSize)};
-    }
-    return values;
+std::map<std::string, mwtest::RegValue> SettingsValues() {
+    return mwtest::ReadRegValues(HKEY_CURRENT_USER, kSettingsKeyPath);
 }
 
 class OptionsSheet : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         g_process.instance = GetModuleHandleA(nullptr);
-        SetShellNotifyFunction(NoShellCall);
         rasLoaded_ = LoadRasLibrary() == 1;
     }
 
@@ -171,30 +94,16 @@ protected:
     // Opens the sheet with command 203 and runs `drive` beside it; fails when the sheet
     // does not appear or is still open after the drive.
     void RunSheet(const std::function<void(const SheetDriver&)>& drive) {
-        std::atomic<bool> found{false};
-        std::thread driver([&] {
-            HWND sheet = nullptr;
-            if (!WaitFor([&] { return (sheet = FindSheet()) != nullptr; })) return;
-            found = true;
-            SheetDriver d(sheet);
-            drive(d);
-            // Whatever the drive left open is closed, so the test cannot hang.
-            if (!WaitFor([&] { return !IsWindow(sheet); }, 5s)) {
-                stillOpen_ = true;
-                d.Cancel();
-            }
-        });
-        OnOptionsCommand(main_);
-        driver.join();
-        EXPECT_TRUE(found) << "the sheet never appeared";
-        EXPECT_FALSE(stillOpen_) << "the sheet stayed open";
-        stillOpen_ = false;
+        const mwtest::ModalRun run = mwtest::RunModalWithDriver(
+            [&] { OnOptionsCommand(main_); }, [] { return mwtest::FindSheet(GetCurrentProcessId(), kOptionsCaption); },
+            [&](HWND sheet) { drive(SheetDriver(sheet)); });
+        EXPECT_TRUE(run.window) << "the sheet never appeared";
+        EXPECT_FALSE(run.leftOpen) << "the sheet stayed open";
     }
 
     // WM_COMMAND ids posted to the main window, once the posts are all delivered.
     std::vector<WPARAM> PostedCommands() {
-        MSG msg;
-        while (PeekMessageA(&msg, main_, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        mwtest::PumpMessages(main_);
         std::vector<WPARAM> ids;
         ids.swap(g_commands);
         return ids;
@@ -210,8 +119,8 @@ protected:
     RegistrySandbox registry_{true};
     TempDir startup_;
     MessageRecorder messages_;
+    mwtest::ShellNotifyStandIn shell_;
     HWND main_ = nullptr;
-    bool stillOpen_ = false;
 };
 
 bool OptionsSheet::rasLoaded_ = false;
@@ -460,17 +369,10 @@ TEST_F(OptionsSheet, OkWritesEverySettingWithItsTypeAndShiftedAccount) {
         d.Ok();
     });
     const auto values = SettingsValues();
-    const std::map<std::string, DWORD> expected = {
-        {"Username", REG_SZ},           {"Password", REG_SZ},       {"Server", REG_SZ},
-        {"CheckRAS", REG_BINARY},       {"RASEstab", REG_BINARY},   {"UseRAS", REG_BINARY},
-        {"RASEntry", REG_SZ},           {"RASDisconnect", REG_BINARY}, {"RASDisconExceptNewMail", REG_BINARY},
-        {"RASDisconExceptExist", REG_BINARY}, {"CheckFreqLO", REG_DWORD}, {"CheckFreqHI", REG_DWORD},
-        {"CheckAutoStart", REG_DWORD},  {"NotifPlayWav", REG_BINARY}, {"NotifWav", REG_SZ},
-        {"NotifPlayAlarm", REG_BINARY}, {"NotifAlarmWav", REG_SZ},  {"NotifShowDialog", REG_BINARY},
-        {"LaunchMail", REG_BINARY},     {"MailProgramName", REG_SZ}, {"MailProgramFile", REG_SZ},
-        {"Security", REG_DWORD},        {"Port", REG_DWORD},        {"NotifBalloon", REG_BINARY}};
-    ASSERT_EQ(values.size(), expected.size());
-    for (const auto& [name, type] : expected) {
+    ASSERT_EQ(values.size(), SettingsTable().size());
+    for (const SettingValue& row : SettingsTable()) {
+        const DWORD type = row.IsText() ? REG_SZ : row.store == SettingStore::Flag ? REG_BINARY : REG_DWORD;
+        const std::string name = row.name;
         ASSERT_TRUE(values.count(name)) << name;
         EXPECT_EQ(values.at(name).type, type) << name;
         if (type != REG_SZ) {
@@ -509,9 +411,7 @@ TEST_F(OptionsSheet, AutoconfigFromThunderbirdSetsSecurityAndPort) {
     ASSERT_TRUE(RegWriteText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Clients\\Mail", "", "Mozilla Thunderbird"));
     ASSERT_TRUE(RegKey::Create(HKEY_LOCAL_MACHINE, "SOFTWARE\\Clients\\Mail\\Mozilla Thunderbird"));
     TempDir appData;
-    char savedAppData[MAX_PATH] = "";
-    GetEnvironmentVariableA("APPDATA", savedAppData, sizeof savedAppData);
-    SetEnvironmentVariableA("APPDATA", appData.str().c_str());
+    const mwtest::ScopedEnv appDataVariable("APPDATA", appData.str());
     CreateDirectoryA(appData.file("Thunderbird").c_str(), nullptr);
     CreateDirectoryA(appData.file("Thunderbird\\p").c_str(), nullptr);
     std::ofstream(appData.file("Thunderbird\\profiles.ini"), std::ios::binary)
@@ -530,15 +430,14 @@ TEST_F(OptionsSheet, AutoconfigFromThunderbirdSetsSecurityAndPort) {
         PostMessageA(d.Page(), WM_COMMAND, MAKEWPARAM(IDC_AUTOCONFIG, BN_CLICKED),
                      reinterpret_cast<LPARAM>(d.Item(IDC_AUTOCONFIG)));
         HWND dialog = nullptr;
-        ASSERT_TRUE(WaitFor([&] { return (dialog = FindWindowA("#32770", "Mailwick ")) != nullptr && IsWindowVisible(dialog); }));
+        ASSERT_TRUE(WaitUntil([&] { return (dialog = FindWindowA("#32770", "Mailwick ")) != nullptr && IsWindowVisible(dialog); }));
         SetWindowTextA(GetDlgItem(dialog, IDC_AUTOCONFIG_PASSWORD), "pw");
         PostMessageA(dialog, WM_COMMAND, IDOK, 0);
-        ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
+        ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }));
         shownSecurity = SendMessageA(d.Item(IDC_SECURITY), CB_GETCURSEL, 0, 0);
         shownPort = d.Text(IDC_PORT);
         d.Ok();
     });
-    SetEnvironmentVariableA("APPDATA", savedAppData);
     EXPECT_EQ(shownSecurity, 2);
     EXPECT_EQ(shownPort, "995");
     const Settings live = SettingsSnapshot();
@@ -579,7 +478,7 @@ TEST_F(OptionsSheet, ShortcutBoxRemovesSilentlyAndCreatesWithOneMessage) {
         d.Ok();
     });
     EXPECT_TRUE(StartupShortcutExists());
-    EXPECT_EQ(Texts(), (std::vector<std::string>{"A shortcut to Mailwick has been placed in your Startup folder."}));
+    EXPECT_EQ(Texts(), (std::vector<std::string>{kShortcutCreatedText}));
 }
 
 TEST_F(OptionsSheet, AChosenMailClientShowsOnNotificationsAndItsCommandIsStored) {
@@ -607,12 +506,6 @@ TEST_F(OptionsSheet, AChosenMailClientShowsOnNotificationsAndItsCommandIsStored)
 TEST_F(OptionsSheet, ACheckReadingMeanwhileNeverSeesAHalfCopiedAccount) {
     std::atomic<bool> stop{false};
     std::atomic<int> torn{0};
-    // A consistent account first: a reader started before it would count the empty one.
-    UpdateSettings([](Settings& s) {
-        s.SetUsername("user-0");
-        s.SetPassword("pw-0");
-        s.SetServer("host-0");
-    });
     std::thread reader([&] {
         while (!stop) {
             const Settings s = SettingsSnapshot();
@@ -620,6 +513,11 @@ TEST_F(OptionsSheet, ACheckReadingMeanwhileNeverSeesAHalfCopiedAccount) {
             const std::string n = user.substr(user.find('-') + 1);
             if (std::string(s.GetPassword()) != "pw-" + n || std::string(s.GetServer()) != "host-" + n) ++torn;
         }
+    });
+    UpdateSettings([](Settings& s) {
+        s.SetUsername("user-0");
+        s.SetPassword("pw-0");
+        s.SetServer("host-0");
     });
     for (int i = 1; i <= 5; ++i) {
         const std::string n = std::to_string(i);
@@ -661,8 +559,8 @@ TEST_F(OptionsSheet, HelpOpensThePageTopicAndControlHelpFallsBackToItsContext) {
     });
     SetOptionsHelpFunction(nullptr);
     const std::vector<std::pair<UINT, ULONG_PTR>> expected = {
-        {HELP_CONTEXT, 1430}, {HELP_WM_HELP, 0},      {HELP_CONTEXT, 1101},
-        {HELP_CONTEXTMENU, 0}, {HELP_CONTEXT, 1116}, {HELP_CONTEXT, 1433}};
+        {HELP_CONTEXT, IDH_ACCOUNT_PAGE}, {HELP_WM_HELP, 0},          {HELP_CONTEXT, IDH_USERNAME},
+        {HELP_CONTEXTMENU, 0},           {HELP_CONTEXT, IDH_MAIL_CLIENT_SHOWN}, {HELP_CONTEXT, IDH_NOTIFICATIONS_PAGE}};
     EXPECT_EQ(g_helpCalls, expected);
 }
 

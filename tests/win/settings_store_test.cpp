@@ -10,9 +10,11 @@
 #include "checker/logic/shifted_text.h"
 #include "checker/settings.h"
 #include "checker/startup_shortcut.h"
+#include "checker/texts.h"
 #include "common/registry.h"
 #include "fixtures/message_recorder.h"
 #include "fixtures/registry_sandbox.h"
+#include "fixtures/registry_value.h"
 #include "fixtures/temp_dir.h"
 
 namespace mailwick {
@@ -22,26 +24,8 @@ using mwtest::MessageRecorder;
 using mwtest::RegistrySandbox;
 using mwtest::TempDir;
 
-struct RawValue {
-    bool present = false;
-    DWORD type = REG_NONE;
-    std::string bytes;
-};
-
-RawValue ReadRaw(const char* name) {
-    RawValue v;
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKeyPath, 0, KEY_READ, &key) != ERROR_SUCCESS) return v;
-    char data[1024];
-    DWORD size = sizeof data;
-    if (RegQueryValueExA(key, name, nullptr, &v.type, reinterpret_cast<BYTE*>(data), &size) ==
-        ERROR_SUCCESS) {
-        v.present = true;
-        v.bytes.assign(data, size);
-    }
-    RegCloseKey(key);
-    return v;
-}
+using RawValue = mwtest::RegValue;
+RawValue ReadRaw(const char* name) { return mwtest::ReadRegValue(HKEY_CURRENT_USER, kSettingsKeyPath, name); }
 
 void WriteRaw(const char* name, DWORD type, const std::string& bytes) {
     const RegKey key = RegKey::Create(HKEY_CURRENT_USER, kSettingsKeyPath);
@@ -55,14 +39,7 @@ std::string Le32(DWORD v) {
                        static_cast<char>(v >> 24)};
 }
 
-DWORD ValueCount() {
-    const RegKey key = RegKey::Open(HKEY_CURRENT_USER, kSettingsKeyPath);
-    DWORD count = 0;
-    if (!key || RegQueryInfoKeyA(key.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
-                                 nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-        return ~0u;
-    return count;
-}
+std::size_t ValueCount() { return mwtest::ReadRegValues(HKEY_CURRENT_USER, kSettingsKeyPath).size(); }
 
 // An empty user with a Startup folder of its own and every message box caught.
 class SettingsStore : public ::testing::Test {
@@ -95,7 +72,7 @@ TEST_F(SettingsStore, FreshUserGetsTheKeyEveryDefaultAndTheShortcut) {
     EXPECT_TRUE(mwtest::FileExists(startup_.file("Mailwick.lnk")));
     const auto shown = messages_.Messages();
     ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0].text, "A shortcut to Mailwick has been placed in your Startup folder.");
+    EXPECT_EQ(shown[0].text, kShortcutCreatedText);
     EXPECT_EQ(shown[0].caption, "Mailwick");
     EXPECT_EQ(shown[0].type, static_cast<UINT>(MB_OK));
     EXPECT_EQ(shown[0].owner, nullptr);
@@ -306,29 +283,21 @@ TEST_F(SettingsStore, EveryTableValueSurvivesAWriteAndAReadWithItsStoredType) {
 
 TEST_F(SettingsStore, ValuesAreStoredWithTheirTypesAndSizes) {
     WriteSettings(Unusual());
-    for (const char* name : {"CheckRAS", "RASEstab", "UseRAS", "RASDisconnect", "RASDisconExceptNewMail",
-                             "RASDisconExceptExist", "NotifPlayWav", "NotifPlayAlarm", "NotifShowDialog",
-                             "LaunchMail", "NotifBalloon"}) {
-        const RawValue v = ReadRaw(name);
-        EXPECT_EQ(v.type, static_cast<DWORD>(REG_BINARY)) << name;
-        EXPECT_EQ(v.bytes.size(), 4u) << name;
+    for (const SettingValue& row : SettingsTable()) {
+        const RawValue v = ReadRaw(row.name);
+        const DWORD type = row.IsText() ? REG_SZ : row.store == SettingStore::Flag ? REG_BINARY : REG_DWORD;
+        EXPECT_EQ(v.type, type) << row.name;
+        if (!row.IsText()) {
+            EXPECT_EQ(v.bytes.size(), 4u) << row.name;
+        }
     }
     EXPECT_EQ(ReadRaw("UseRAS").bytes, Le32(1));
     EXPECT_EQ(ReadRaw("RASEstab").bytes, Le32(0));
-    for (const char* name : {"CheckFreqLO", "CheckFreqHI", "CheckAutoStart", "Security", "Port"}) {
-        const RawValue v = ReadRaw(name);
-        EXPECT_EQ(v.type, static_cast<DWORD>(REG_DWORD)) << name;
-        EXPECT_EQ(v.bytes.size(), 4u) << name;
-    }
     EXPECT_EQ(ReadRaw("CheckFreqHI").bytes, Le32(60000));
-    for (const char* name : {"Username", "Password", "Server", "RASEntry", "NotifWav", "NotifAlarmWav",
-                             "MailProgramName", "MailProgramFile"}) {
-        EXPECT_EQ(ReadRaw(name).type, static_cast<DWORD>(REG_SZ)) << name;
-    }
     EXPECT_EQ(ReadRaw("RASEntry").bytes, Sz("Office line"));
     EXPECT_EQ(ReadRaw("MailProgramName").bytes, Sz(std::string(249, 'n')));
     EXPECT_EQ(ReadRaw("Port").bytes, Le32(1995));
-    EXPECT_EQ(ValueCount(), 24u);
+    EXPECT_EQ(ValueCount(), SettingsTable().size());
 }
 
 TEST(RegistryHelpers, KeysAndValues) {

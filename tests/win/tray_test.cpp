@@ -14,20 +14,13 @@
 #include "checker/mail_list/mail_rows.h"
 #include "checker/resource.h"
 #include "checker/tray.h"
+#include "fixtures/shell_notify.h"
 
 namespace mailwick {
 namespace {
 
-struct ShellCall {
-    DWORD message;
-    NOTIFYICONDATAA data;
-};
-std::vector<ShellCall> g_calls;
-
-BOOL WINAPI RecordShellCall(DWORD message, PNOTIFYICONDATAA data) {
-    g_calls.push_back({message, *data});
-    return TRUE;
-}
+using mwtest::RecordShellCall;
+using mwtest::ShellCalls;
 
 struct Received {
     UINT message;
@@ -78,15 +71,15 @@ protected:
         g_process.mailListWindow = nullptr;
         g_process.optionsOpen = 0;
         g_process.aboutOpen = 0;
-        g_calls.clear();
+        mwtest::ClearShellCalls();
         g_received.clear();
     }
 
     // The picture the last shell call carried, as a table index (-1: none of them).
     static int ShownIndex() {
-        if (g_calls.empty()) return -1;
+        if (ShellCalls().empty()) return -1;
         for (int i = 0; i < TrayPictureCount; ++i) {
-            if (g_calls.back().data.hIcon == TrayIconPicture(i)) return i;
+            if (ShellCalls().back().data.hIcon == TrayIconPicture(i)) return i;
         }
         return -1;
     }
@@ -131,7 +124,7 @@ TEST_F(Tray, EverySetterButRasAvailableShowsThePictureAtOnce) {
     EXPECT_EQ(TrayIconIndex(), TrayStopped);
 
     s.SetCheckingOn(1);
-    ASSERT_EQ(g_calls.size(), 1u);
+    ASSERT_EQ(ShellCalls().size(), 1u);
     EXPECT_EQ(ShownIndex(), TrayWaiting);
 
     s.SetCheckIdle(0);
@@ -154,10 +147,10 @@ TEST_F(Tray, EverySetterButRasAvailableShowsThePictureAtOnce) {
     EXPECT_EQ(ShownIndex(), TrayStopped);
     EXPECT_EQ(CurrentTrayIcon(), TrayIconPicture(TrayStopped));
 
-    const std::size_t before = g_calls.size();
+    const std::size_t before = ShellCalls().size();
     s.SetRasAvailable(1);
     s.SetRasAvailable(0);
-    EXPECT_EQ(g_calls.size(), before);
+    EXPECT_EQ(ShellCalls().size(), before);
     EXPECT_EQ(CurrentTrayIcon(), TrayIconPicture(TrayStopped));
 }
 
@@ -233,35 +226,36 @@ TEST_F(Tray, AFlagChangedWhileTheShellCallWaitsIsShownWithoutAHang) {
 
 TEST_F(Tray, ShellCallsCarryTheIconIdentity) {
     g_process.state.SetCheckingOn(1);  // current picture: waiting
-    g_calls.clear();
+    mwtest::ClearShellCalls();
     TrayIconAction(main_, TrayAdd);
     TrayIconAction(main_, TrayModify);
     TrayIconAction(main_, TrayDelete);
     TrayIconAction(main_, 7);  // not an action
-    ASSERT_EQ(g_calls.size(), 3u);
+    ASSERT_EQ(ShellCalls().size(), 3u);
     const DWORD messages[] = {NIM_ADD, NIM_MODIFY, NIM_DELETE};
     const UINT flags[] = {NIF_MESSAGE | NIF_ICON | NIF_TIP, NIF_ICON | NIF_TIP, 0};
     for (int i = 0; i < 3; ++i) {
-        const NOTIFYICONDATAA& d = g_calls[i].data;
-        EXPECT_EQ(g_calls[i].message, messages[i]);
+        const mwtest::ShellCall call = ShellCalls()[i];
+        const NOTIFYICONDATAA& d = call.data;
+        EXPECT_EQ(call.message, messages[i]);
         EXPECT_EQ(d.uFlags, flags[i]);
         EXPECT_EQ(d.cbSize, NOTIFYICONDATAA_V1_SIZE);
         EXPECT_EQ(d.hWnd, main_);
-        EXPECT_EQ(d.uID, 32517u);
-        EXPECT_EQ(d.uCallbackMessage, 1125u);
+        EXPECT_EQ(d.uID, TrayIconId);
+        EXPECT_EQ(d.uCallbackMessage, TrayNotifyMessage);
         EXPECT_EQ(d.hIcon, TrayIconPicture(TrayWaiting));
         EXPECT_STREQ(d.szTip, "Mailwick");
     }
     // A setter's refresh goes to the main window too.
     g_process.state.SetCheckIdle(0);
-    EXPECT_EQ(g_calls.back().message, static_cast<DWORD>(NIM_MODIFY));
-    EXPECT_EQ(g_calls.back().data.hWnd, main_);
-    EXPECT_EQ(g_calls.back().data.uFlags, static_cast<UINT>(NIF_ICON | NIF_TIP));
+    EXPECT_EQ(ShellCalls().back().message, static_cast<DWORD>(NIM_MODIFY));
+    EXPECT_EQ(ShellCalls().back().data.hWnd, main_);
+    EXPECT_EQ(ShellCalls().back().data.uFlags, static_cast<UINT>(NIF_ICON | NIF_TIP));
     // A setter that leaves the picture as it is makes no call.
-    const std::size_t calls = g_calls.size();
+    const std::size_t calls = ShellCalls().size();
     g_process.state.SetCheckFailed(0);
     g_process.state.SetCheckIdle(0);
-    EXPECT_EQ(g_calls.size(), calls);
+    EXPECT_EQ(ShellCalls().size(), calls);
 }
 
 TEST_F(Tray, TaskbarRecreatedAddsTheIconAgain) {
@@ -269,11 +263,11 @@ TEST_F(Tray, TaskbarRecreatedAddsTheIconAgain) {
     ASSERT_NE(created, 0u);
     EXPECT_EQ(TaskbarCreatedMessage(), created);
     EXPECT_FALSE(OnTaskbarCreated(main_, WM_USER + 5));
-    EXPECT_TRUE(g_calls.empty());
+    EXPECT_TRUE(ShellCalls().empty());
     EXPECT_TRUE(OnTaskbarCreated(main_, created));
-    ASSERT_EQ(g_calls.size(), 1u);
-    EXPECT_EQ(g_calls[0].message, static_cast<DWORD>(NIM_ADD));
-    EXPECT_EQ(g_calls[0].data.hIcon, TrayIconPicture(TrayStopped));
+    ASSERT_EQ(ShellCalls().size(), 1u);
+    EXPECT_EQ(ShellCalls()[0].message, static_cast<DWORD>(NIM_ADD));
+    EXPECT_EQ(ShellCalls()[0].data.hIcon, TrayIconPicture(TrayStopped));
 }
 
 TEST_F(Tray, LeftClickAcknowledgesAndStepsTheFlashing) {
@@ -303,10 +297,10 @@ TEST_F(Tray, DoubleClickOpensTheMailList) {
 
 TEST_F(Tray, OtherMouseMessagesDoNothing) {
     g_process.state.SetNewMailPending(1);
-    g_calls.clear();
+    mwtest::ClearShellCalls();
     for (UINT m : {WM_MOUSEMOVE, WM_LBUTTONUP, WM_RBUTTONUP, WM_RBUTTONDBLCLK}) OnTrayNotify(TrayIconId, m, 1);
     EXPECT_EQ(g_process.state.NewMailPending(), 1);
-    EXPECT_TRUE(g_calls.empty());
+    EXPECT_TRUE(ShellCalls().empty());
     EXPECT_TRUE(g_received.empty());
 }
 

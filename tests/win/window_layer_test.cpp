@@ -13,6 +13,7 @@
 #include "common/dialog.h"
 #include "common/message_loop.h"
 #include "common/window.h"
+#include "fixtures/pump.h"
 #include "window_layer_res.h"
 
 namespace mailwick {
@@ -165,14 +166,7 @@ TEST_F(LayerTest, ModalDialogRunsWithItsObjectAndEndsWithItsResult) {
 }
 
 // Pumps what is queued for this thread, through the modeless dialogs' routing.
-void Pump() {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (RouteToModelessDialog(msg)) continue;
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-}
+void Pump() { mwtest::PumpMessages(nullptr, &RouteToModelessDialog); }
 
 TEST_F(LayerTest, ModelessDialogIsAttachedAndLeavesTheLoopWhenItEnds) {
     TestDialog d;
