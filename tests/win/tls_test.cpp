@@ -186,6 +186,30 @@ TEST(SecureConnection, CertificatesForAnotherHostOrFromAnUntrustedAuthorityAreRe
     EXPECT_EQ(Open(pop3::SecuritySTLS, Env("MAILWICK_TLS_ROGUE"), 110).result, 0);
 }
 
+TEST(SecureConnection, ChainsBreakingTheAuthoritysConstraintsAreRefusedBeforeLogon) {
+    // Issued by an end certificate of the trusted authority, and by an authority limited
+    // to other names: the policy alone lets both pass under Wine.
+    for (const char* address : {"MAILWICK_TLS_FORGED", "MAILWICK_TLS_CONSTRAINED"}) {
+        SCOPED_TRACE(address);
+        const std::string host = Env(address);
+        const Opened tls = Open(pop3::SecurityTLS, host, 995);
+        EXPECT_EQ(tls.result, 0);
+        EXPECT_EQ(tls.failure, TlsFailure::Untrusted);
+        const Opened stls = Open(pop3::SecuritySTLS, host, 110);
+        EXPECT_EQ(stls.result, 0);
+        EXPECT_EQ(stls.failure, TlsFailure::Untrusted);
+    }
+}
+
+TEST(SecureConnection, ARevokedCertificateIsRefusedAndAnUnreachableListIsNoBar) {
+    const Opened revoked = Open(pop3::SecurityTLS, Env("MAILWICK_TLS_REVOKED"), 995);
+    EXPECT_EQ(revoked.result, 0);
+    EXPECT_EQ(revoked.failure, TlsFailure::Untrusted);
+    const Opened offline = Open(pop3::SecurityTLS, Env("MAILWICK_TLS_OFFLINE"), 995);
+    EXPECT_EQ(offline.result, 1);
+    EXPECT_EQ(offline.failure, TlsFailure::None);
+}
+
 TEST(SecureConnection, AServerThatStallsInTheHandshakeFailsWithinTheBound) {
     const std::string good = Env("MAILWICK_TLS_GOOD");
     Relay stalling(good, 2009, good, 995, /*stall=*/true);
