@@ -424,7 +424,10 @@ TEST_F(OptionsSheet, OkWritesEverySettingWithItsTypeAndShiftedAccount) {
         {"NotifPlayAlarm", REG_BINARY}, {"NotifAlarmWav", REG_SZ},  {"NotifShowDialog", REG_BINARY},
         {"LaunchMail", REG_BINARY},     {"MailProgramName", REG_SZ}, {"MailProgramFile", REG_SZ},
         {"Security", REG_DWORD},        {"Port", REG_DWORD}};
-    ASSERT_EQ(values.size(), expected.size());
+    // The password is protected where the platform's data protection works; this suite's
+    // emptied HKEY_LOCAL_MACHINE hides Wine's cryptographic provider, so here it is kept
+    // in the older shifted form instead (the protected form is tested on its own).
+    ASSERT_EQ(values.size(), expected.size() + values.count("PasswordData"));
     for (const auto& [name, type] : expected) {
         ASSERT_TRUE(values.count(name)) << name;
         EXPECT_EQ(values.at(name).type, type) << name;
@@ -434,6 +437,10 @@ TEST_F(OptionsSheet, OkWritesEverySettingWithItsTypeAndShiftedAccount) {
     }
     EXPECT_EQ(values.at("Server").bytes, std::string("nbjm/fybnqmf/ofu", 17));
     EXPECT_EQ(values.at("Username").bytes, std::string("cpc", 4));
+    EXPECT_EQ(values.at("Password").bytes, values.count("PasswordData") ? std::string(1, '\0') : std::string("qx", 3));
+    Settings reread;
+    ReadAccount(reread);
+    EXPECT_STREQ(reread.GetPassword(), "pw");
     EXPECT_EQ(values.at("LaunchMail").bytes, std::string("\1\0\0\0", 4));
     // A text longer than its field is cut to 249 characters.
     EXPECT_EQ(values.at("NotifAlarmWav").bytes, std::string(249, 'a') + '\0');
