@@ -248,11 +248,8 @@ int StoredMessageList::saveFile(const std::string& path) {
 }
 
 bool KeptStoredList::stateOf(const std::string& path, FileState* state) {
+    if (!readFileStamp(path, state)) return false;
     std::error_code error;
-    state->size = std::filesystem::file_size(path, error);
-    if (error) return false;
-    state->written = std::filesystem::last_write_time(path, error);
-    if (error) return false;
     // A copy beside the file may be what the next load reads instead.
     return !std::filesystem::exists(path + kTemporarySuffix, error) && !error;
 }

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "pop3/file_stamp.h"
 #include "pop3/header_list.h"
 
 namespace pop3 {
@@ -94,11 +95,7 @@ public:
     void keep(std::unique_ptr<StoredMessageList> list, const std::string& path);
 
 private:
-    struct FileState {
-        std::uintmax_t size = 0;
-        std::filesystem::file_time_type written{};
-        bool operator==(const FileState& o) const { return size == o.size && written == o.written; }
-    };
+    using FileState = FileStamp;
     static bool stateOf(const std::string& path, FileState* state);
 
     std::mutex mutex_;
