@@ -82,6 +82,10 @@ private:
     std::unique_ptr<Impl> impl_;
 };
 
+// Held by every saveFile while it writes. A process that must end while a check may still
+// run takes it and never gives it back, so it never ends halfway through a save.
+std::mutex& listSaveLock();
+
 // A list held between loads of the same file, as long as the file stays as it was left:
 // the same size and write time, and no newer copy beside it (see loadFile). Checks that
 // find nothing new then neither read nor parse the file they wrote themselves.
