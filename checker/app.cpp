@@ -19,6 +19,7 @@
 #include "common/message_loop.h"
 #include "common/registry.h"
 #include "checker/texts.h"
+#include "pop3/stored_list.h"
 
 namespace mailwick {
 
@@ -108,8 +109,12 @@ int RunChecker(HINSTANCE instance) {
     CloseHelp();
     Shutdown(rasLoaded);
     // A check still running after the close wait uses the status text, the row table and
-    // their locks: end the process now, before the runtime destroys them under it.
-    if (g_process.state.CheckIdle() == 0) ExitProcess(static_cast<UINT>(code));
+    // their locks: end the process now, before the runtime destroys them under it, but
+    // not in the middle of writing "UIDL".
+    if (g_process.state.CheckIdle() == 0) {
+        pop3::listSaveLock().lock();
+        ExitProcess(static_cast<UINT>(code));
+    }
     return code;
 }
 

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <ctime>
 #include <memory>
@@ -159,6 +160,8 @@ int CheckCycle(const Settings& settings) {
 namespace {
 
 std::atomic<CreateThreadFunction> g_createThread{&CreateThread};
+// The last worker started; its handle is kept so the close wait can wait on the thread.
+std::atomic<HANDLE> g_worker{nullptr};
 
 DWORD WINAPI CheckWorker(LPVOID arg) {
     std::unique_ptr<Settings> settings(static_cast<Settings*>(arg));
@@ -180,8 +183,32 @@ bool StartCheckWorker(const Settings& settings) {
     HANDLE thread = g_createThread.load()(nullptr, 0, CheckWorker, copy.get(), 0, nullptr);
     if (!thread) return false;
     copy.release();
-    CloseHandle(thread);
+    // Only one check runs at a time: the one before has set CheckIdle and is ending.
+    if (HANDLE previous = g_worker.exchange(thread)) CloseHandle(previous);
     return true;
+}
+
+bool WaitForCheckEnd(DWORD timeoutMs) {
+    const DWORD started = GetTickCount();
+    for (;;) {
+        HANDLE worker = g_worker.load();
+        const bool running = g_process.state.CheckIdle() == 0 ||
+                             (worker && WaitForSingleObject(worker, 0) == WAIT_TIMEOUT);
+        if (!running) return true;
+        const DWORD elapsed = GetTickCount() - started;  // unsigned: right across the wrap
+        if (elapsed >= timeoutMs) return false;
+        // Woken by the thread's end or by a message sent to this thread; CheckIdle is
+        // looked at again at least this often where there is no thread to wait on.
+        const DWORD wait = std::min<DWORD>(timeoutMs - elapsed, worker ? timeoutMs - elapsed : 50);
+        const DWORD woke = MsgWaitForMultipleObjectsEx(worker ? 1 : 0, worker ? &worker : nullptr, wait,
+                                                        QS_SENDMESSAGE, MWMO_INPUTAVAILABLE);
+        if (woke == WAIT_OBJECT_0 + (worker ? 1 : 0)) {
+            MSG message;
+            PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        } else if (woke == WAIT_FAILED) {
+            Sleep(std::min<DWORD>(wait, 50));
+        }
+    }
 }
 
 CreateThreadFunction SetCreateThreadFunction(CreateThreadFunction function) {

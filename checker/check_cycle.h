@@ -15,6 +15,12 @@ int CheckCycle(const Settings& settings);
 // thread could not be created.
 bool StartCheckWorker(const Settings& settings);
 
+// Waits up to timeoutMs for a running check to end, handling meanwhile the messages other
+// threads send this one: the worker waits on the main window for its status text, rows
+// and new-mail batch, so a plain sleep would hold it for the whole time. True when no
+// check runs any more.
+bool WaitForCheckEnd(DWORD timeoutMs);
+
 // Test seam: how the worker thread is created (CreateThread unless replaced; nullptr
 // restores it). Returns the function it replaces.
 using CreateThreadFunction = HANDLE(WINAPI*)(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE, LPVOID, DWORD,

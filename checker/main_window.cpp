@@ -1,6 +1,7 @@
 #include "checker/main_window.h"
 
 #include "checker/about.h"
+#include "checker/check_cycle.h"
 #include "checker/checker_state.h"
 #include "checker/dialup.h"
 #include "checker/help.h"
@@ -37,6 +38,7 @@ class MainWindow : public Window {
 protected:
     bool OnCreate(const CREATESTRUCTA&) override {
         g_process.mainWindow.store(Handle());
+        closing_ = false;
         TrayIconAction(Handle(), TrayAdd);
         RegisterForResume();
         return true;
@@ -51,9 +53,8 @@ protected:
         TrayIconAction(hwnd, TrayDelete);
         if (g_process.state.CheckIdle() == 0) {
             SetStatusText(kClosingStatus);
-            for (int waits = 0; g_process.state.CheckIdle() == 0 && waits < kCloseWaits; ++waits) {
-                Sleep(kCloseWaitMs);
-            }
+            closing_ = true;
+            WaitForCheckEnd(kCloseWaits * kCloseWaitMs);
         }
         DestroyWindow(hwnd);
         return true;
@@ -105,7 +106,11 @@ protected:
             case TrayNotifyMessage:
                 OnTrayNotify(static_cast<UINT>(wParam), static_cast<UINT>(lParam), CurrentAccountValid());
                 return true;
-            case NewMailMessage: OnNewMail(Handle()); return true;
+            // Mail found by a check that ends during the close is stored, not announced:
+            // no sound, dialog or mail program for a program on its way out.
+            case NewMailMessage:
+                if (!closing_) OnNewMail(Handle());
+                return true;
             case MailRowsMessage: result = OnMailRowsMessage(wParam, lParam); return true;
             case NewSendersMessage: result = OnNewSendersMessage(); return true;
             case WM_POWERBROADCAST:
@@ -136,6 +141,7 @@ private:
     }
 
     HANDLE resumeNotification_ = nullptr;
+    bool closing_ = false;  // in the close wait
 };
 
 // One main window per process.

@@ -20,8 +20,9 @@ int32_t ReadSettings(Settings& settings);
 // The account, then every option, with the stored types.
 int32_t WriteSettings(const Settings& settings);
 
-// "Username", "Password", "Server" in their shifted form; an absent or over-long
-// value gives the empty text.
+// "Username" and "Server" in their shifted form, the password with the user's data
+// protection ("PasswordData", or the shifted "Password" of earlier versions); an absent
+// or over-long value gives the empty text.
 int32_t ReadAccount(Settings& settings);
 int32_t WriteAccount(const Settings& settings);
 

@@ -105,6 +105,13 @@ int HeaderList::readHeaders(const std::function<std::optional<std::string>()>& n
     }
 }
 
+std::size_t HeaderList::storedSize() const {
+    if (packed()) return stored_.size();
+    std::size_t size = 4;
+    for (const HeaderField& field : fields_) size += 8 + field.name.size() + field.value.size();
+    return size;
+}
+
 void HeaderList::store(std::string& out) const {
     if (packed()) {
         out.append(stored_);

@@ -69,6 +69,8 @@ public:
     // The same on a file kept in memory: the fields are checked now but split only when
     // first asked for, and an unchanged list is stored back as the bytes it came from.
     int load(const std::shared_ptr<const std::string>& file, std::size_t& pos);
+    // The bytes store() writes.
+    std::size_t storedSize() const;
     // True while store() would write back exactly the bytes that load() read.
     bool storesAsLoaded() const { return packed(); }
 

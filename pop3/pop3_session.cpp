@@ -140,8 +140,12 @@ int POP3Session::getResponse(int* ok, std::string* line) {
 }
 
 std::chrono::milliseconds sessionBound(int messageCount) {
+    return sessionBoundAfterLines(2LL * std::max(messageCount, 0));
+}
+
+std::chrono::milliseconds sessionBoundAfterLines(long long listingLines) {
     const auto io = ioTimeout();
-    return io * kSessionBoundFactor + io * std::max(messageCount, 0) / 1000;
+    return io * kSessionBoundFactor + io * std::max(listingLines, 0LL) / 2000;
 }
 
 int POP3Session::open(const char* userName, const char* password, const char* serverName, int port) {
@@ -216,16 +220,18 @@ bool POP3Session::secureConnection() {
 }
 
 // Reads entryCount lines and the "." line after a LIST or UIDL reply; each line goes to
-// take(i, line). A line without a blank after the message number fails the listing.
+// take(i, line) and earns the session its share of time. A line without a blank after the
+// message number fails the listing.
 template <typename Take>
-static int readListingLines(LineConnection& connection, int count, Take take) {
+int POP3Session::readListingLines(int count, Take take) {
     for (int i = 0; i < count; ++i) {
-        std::optional<std::string> line = connection.readLine();
+        std::optional<std::string> line = connection_->readLine();
         if (!line) return 0;
         if (line->find(' ') == std::string::npos) return 0;
         if (!take(i, *line)) return 0;
+        connection_->setDeadline(started_ + sessionBoundAfterLines(++listingLines_));
     }
-    std::optional<std::string> dot = connection.readLine();
+    std::optional<std::string> dot = connection_->readLine();
     return dot && *dot == "." ? 1 : 0;
 }
 
@@ -237,11 +243,12 @@ int POP3Session::readListing() {
     entries_.reserve(std::min<std::size_t>(static_cast<std::size_t>(entryCount_), kInitialEntries));
     uids_.clear();
     listed_ = true;
-    connection_->setDeadline(started_ + sessionBound(entryCount_));
+    listingLines_ = 0;
+    headerBytes_ = 0;
 
     int ok = 0;
     if (transaction(CmdLIST, &ok) != 1 || ok != 1) return 0;
-    int listed = readListingLines(*connection_, entryCount_, [this](int, const std::string& line) {
+    int listed = readListingLines(entryCount_, [this](int, const std::string& line) {
         MailboxEntry entry;
         entry.number = leadingNumber(line.c_str());
         entry.size = leadingNumber(line.c_str() + line.find(' '));
@@ -253,7 +260,7 @@ int POP3Session::readListing() {
     if (transaction(CmdUIDL, &ok) != 1) return 0;
     bool haveUidl = ok == 1;
     if (!haveUidl && (transaction(CmdLIST, &ok) != 1 || ok != 1)) return 0;
-    return readListingLines(*connection_, entryCount_, [this, haveUidl](int i, const std::string& line) {
+    return readListingLines(entryCount_, [this, haveUidl](int i, const std::string& line) {
         // Matched by position, whatever message number the line carries; kept to
         // kUidField - 1 characters.
         const std::size_t from = haveUidl ? line.find(' ') + 1 : 0;
@@ -274,7 +281,8 @@ std::string POP3Session::topCommand(int number) {
     return line;
 }
 
-// 1 with the header read, 0 for a refusal (the dialogue stays in step), -1 for a reply that
+// 1 with the header read, 0 for a refusal or a header past the session's total (the
+// dialogue stays in step either way), -1 for a reply that
 // broke off or passed the header bounds: the dialogue is then out of step, so the
 // connection is dropped (no QUIT) and nothing more is read from it.
 int POP3Session::readTopReply(std::unique_ptr<HeaderList>* header) {
@@ -289,6 +297,10 @@ int POP3Session::readTopReply(std::unique_ptr<HeaderList>* header) {
         connection_.reset();
         return -1;
     }
+    // Read whole, so the dialogue stays in step, but not kept past the session's bound.
+    const std::size_t size = read->storedSize();
+    if (size > headerBudget_ - std::min(headerBytes_, headerBudget_)) return 0;
+    headerBytes_ += size;
     *header = std::move(read);
     return 1;
 }

@@ -49,10 +49,13 @@ inline constexpr int DefaultPort(int security) { return security == SecurityTLS 
 inline constexpr int kMaxMailboxEntries = 10'000'000;
 
 // How long one session may take from the name lookup to its end: a few I/O bounds for
-// logging on and listing, plus an allowance per listed message (the listing lines and the
-// header fetches). A server that trickles its replies cannot keep a check running.
+// logging on and listing, plus an allowance per listing line received (which pays for the
+// header fetches too). The allowance grows with what arrives, not with what STAT claims,
+// so a server that claims a huge mailbox and then trickles cannot keep a check running.
 inline constexpr int kSessionBoundFactor = 3;
 std::chrono::milliseconds sessionBound(int messageCount);
+// The bound after this many listing lines (LIST and UIDL: two per message).
+std::chrono::milliseconds sessionBoundAfterLines(long long listingLines);
 
 // A header fetch of at least this many new messages first asks the server (CAPA) whether
 // it takes commands in batches; a smaller one keeps the plain dialogue.
@@ -62,6 +65,11 @@ inline constexpr std::size_t kPipelineThreshold = 16;
 // its own, large under some socket layers, so windows are wide; 128 commands are about
 // 1.5 KB, far below any transport window.
 inline constexpr std::size_t kPipelineWindow = 128;
+
+// Bound on the headers one session keeps, in their stored form: each is bounded, but ten
+// thousand large ones would fill memory and the list file at every check. Past it a
+// fetch fails as a refused TOP does.
+inline constexpr std::size_t kMaxSessionHeaderBytes = 64u << 20;
 
 struct MailboxEntry {
     std::unique_ptr<HeaderList> header;  // none until fetched in this session
@@ -119,9 +127,13 @@ public:
     int deleteAll();
     int retrieveMessage(int index, std::vector<RetrievedMessage>& dest);
     int dumpMessage(int index) const;
+    // Tests use a smaller bound than kMaxSessionHeaderBytes.
+    void setHeaderBudget(std::size_t bytes) { headerBudget_ = bytes; }
 
 private:
     int readListing();
+    template <typename Take>
+    int readListingLines(int count, Take take);
     bool secureConnection();
     int capaPipelining();
     int fetchHeadersPipelined(const std::vector<int>& indices);
@@ -139,6 +151,9 @@ private:
     std::string uids_;  // the entries' ids, one after another
     bool listed_ = false;  // entries exist (an empty mailbox lists zero entries)
     int entryCount_ = 0;
+    long long listingLines_ = 0;
+    std::size_t headerBudget_ = kMaxSessionHeaderBytes;
+    std::size_t headerBytes_ = 0;  // kept by this session's header fetches  // received in this session, for its time allowance
     Deadline started_{};
 };
 

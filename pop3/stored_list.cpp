@@ -213,7 +213,13 @@ void StoredMessageList::loadFile(const std::string& path) {
     if (auto data = readWholeFile(path)) impl_->load(data);
 }
 
+std::mutex& listSaveLock() {
+    static std::mutex lock;
+    return lock;
+}
+
 int StoredMessageList::saveFile(const std::string& path) {
+    std::lock_guard<std::mutex> saving(listSaveLock());
     // Written beside the old file and moved over it only when complete, so a reader (the
     // mail list window) or the next check never meets half a list. filesystem::rename
     // replaces an existing target on Windows as well as on POSIX systems.
@@ -248,11 +254,8 @@ int StoredMessageList::saveFile(const std::string& path) {
 }
 
 bool KeptStoredList::stateOf(const std::string& path, FileState* state) {
+    if (!readFileStamp(path, state)) return false;
     std::error_code error;
-    state->size = std::filesystem::file_size(path, error);
-    if (error) return false;
-    state->written = std::filesystem::last_write_time(path, error);
-    if (error) return false;
     // A copy beside the file may be what the next load reads instead.
     return !std::filesystem::exists(path + kTemporarySuffix, error) && !error;
 }

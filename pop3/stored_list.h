@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "pop3/file_stamp.h"
 #include "pop3/header_list.h"
 
 namespace pop3 {
@@ -81,6 +82,10 @@ private:
     std::unique_ptr<Impl> impl_;
 };
 
+// Held by every saveFile while it writes. A process that must end while a check may still
+// run takes it and never gives it back, so it never ends halfway through a save.
+std::mutex& listSaveLock();
+
 // A list held between loads of the same file, as long as the file stays as it was left:
 // the same size and write time, and no newer copy beside it (see loadFile). Checks that
 // find nothing new then neither read nor parse the file they wrote themselves.
@@ -94,11 +99,7 @@ public:
     void keep(std::unique_ptr<StoredMessageList> list, const std::string& path);
 
 private:
-    struct FileState {
-        std::uintmax_t size = 0;
-        std::filesystem::file_time_type written{};
-        bool operator==(const FileState& o) const { return size == o.size && written == o.written; }
-    };
+    using FileState = FileStamp;
     static bool stateOf(const std::string& path, FileState* state);
 
     std::mutex mutex_;

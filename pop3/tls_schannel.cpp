@@ -3,6 +3,7 @@
 #ifdef _WIN32
 
 #define SECURITY_WIN32
+#define CERT_CHAIN_PARA_HAS_EXTRA_FIELDS  // the revocation fetch's time bound
 #include <winsock2.h>
 #include <windows.h>
 #include <wincrypt.h>
@@ -25,6 +26,20 @@ constexpr DWORD kContextFlags = ISC_REQ_SEQUENCE_DETECT | ISC_REQ_REPLAY_DETECT 
 // A TLS record is at most about 18 KiB; more undecodable bytes than this is not TLS.
 constexpr std::size_t kMaxIncoming = 64 * 1024;
 constexpr int kMaxHandshakeRounds = 64;
+constexpr DWORD kRevocationTimeoutMs = 15'000;
+// SECURITY_FLAG_IGNORE_REVOCATION of the SSL policy (declared in wininet.h).
+constexpr DWORD kIgnoreRevocationErrors = 0x00000080;
+
+// Errors of the chain itself that refuse it whatever the policy says. Not every policy
+// looks at basic or name constraints (Wine's does not), and without them any end
+// certificate of a trusted authority could issue one for any server.
+constexpr DWORD kUntrusted = CERT_TRUST_IS_UNTRUSTED_ROOT | CERT_TRUST_IS_PARTIAL_CHAIN |
+                             CERT_TRUST_IS_NOT_SIGNATURE_VALID | CERT_TRUST_IS_REVOKED | CERT_TRUST_IS_CYCLIC |
+                             CERT_TRUST_INVALID_BASIC_CONSTRAINTS | CERT_TRUST_INVALID_EXTENSION |
+                             CERT_TRUST_INVALID_NAME_CONSTRAINTS | CERT_TRUST_HAS_NOT_SUPPORTED_NAME_CONSTRAINT |
+                             CERT_TRUST_HAS_NOT_DEFINED_NAME_CONSTRAINT |
+                             CERT_TRUST_HAS_NOT_PERMITTED_NAME_CONSTRAINT |
+                             CERT_TRUST_HAS_EXCLUDED_NAME_CONSTRAINT;
 
 std::wstring Widen(const std::string& text) {
     const int length = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
@@ -147,24 +162,28 @@ TlsFailure SchannelChannel::checkCertificate(const std::string& serverName) {
     chainPara.RequestedUsage.dwType = USAGE_MATCH_TYPE_OR;
     chainPara.RequestedUsage.Usage.cUsageIdentifier = 1;
     chainPara.RequestedUsage.Usage.rgpszUsageIdentifier = usages;
+    // A revocation server that does not answer must not hold the check for long.
+    chainPara.dwUrlRetrievalTimeout = kRevocationTimeoutMs;
     PCCERT_CHAIN_CONTEXT chain = nullptr;
     TlsFailure result = TlsFailure::Untrusted;
-    if (CertGetCertificateChain(nullptr, certificate, nullptr, certificate->hCertStore, &chainPara, 0, nullptr,
-                                &chain) &&
+    if (CertGetCertificateChain(nullptr, certificate, nullptr, certificate->hCertStore, &chainPara,
+                                CERT_CHAIN_REVOCATION_CHECK_END_CERT | CERT_CHAIN_REVOCATION_ACCUMULATIVE_TIMEOUT,
+                                nullptr, &chain) &&
         chain) {
         // The chain's own verdict first, so an untrusted certificate reads as such whatever
         // name it carries.
-        constexpr DWORD kUntrusted = CERT_TRUST_IS_UNTRUSTED_ROOT | CERT_TRUST_IS_PARTIAL_CHAIN |
-                                     CERT_TRUST_IS_NOT_SIGNATURE_VALID | CERT_TRUST_IS_REVOKED |
-                                     CERT_TRUST_IS_CYCLIC;
         const bool untrusted = (chain->TrustStatus.dwErrorStatus & kUntrusted) != 0;
         std::wstring name = Widen(serverName);
         SSL_EXTRA_CERT_CHAIN_POLICY_PARA ssl{};
         ssl.cbSize = sizeof ssl;
         ssl.dwAuthType = AUTHTYPE_SERVER;
         ssl.pwszServerName = name.data();
+        ssl.fdwChecks = kIgnoreRevocationErrors;
         CERT_CHAIN_POLICY_PARA policy{};
         policy.cbSize = sizeof policy;
+        // Revocation fails soft, as browsers do: a revoked certificate is refused above, one
+        // whose revocation server cannot be reached or that names none passes.
+        policy.dwFlags = CERT_CHAIN_POLICY_IGNORE_ALL_REV_UNKNOWN_FLAGS;
         policy.pvExtraPolicyPara = &ssl;
         CERT_CHAIN_POLICY_STATUS verdict{};
         verdict.cbSize = sizeof verdict;

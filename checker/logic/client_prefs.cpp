@@ -226,12 +226,36 @@ std::string ProfileFolder(std::string_view baseDir, const ProfileRef& profile) {
     return path;
 }
 
+namespace {
+
+// The number N of the default account's "serverN", if the prefs name one.
+std::optional<std::string> DefaultServerNumber(const std::optional<std::string>& defaultAccount,
+                                               const std::map<std::string, std::string>& accountServers) {
+    constexpr std::string_view kServerId = "server";
+    if (!defaultAccount) return std::nullopt;
+    const auto it = accountServers.find(*defaultAccount);
+    if (it == accountServers.end()) return std::nullopt;
+    const std::string_view id = it->second;
+    if (id.size() <= kServerId.size() || id.compare(0, kServerId.size(), kServerId) != 0) return std::nullopt;
+    const std::string_view number = id.substr(kServerId.size());
+    if (number.find_first_not_of("0123456789") != std::string_view::npos) return std::nullopt;
+    return std::string(number);
+}
+
+}  // namespace
+
 std::optional<MailAccount> FindThunderbirdPopAccount(std::istream& prefs) {
     constexpr std::string_view kServer = "mail.server.server";
     struct Account {
         std::optional<std::string> type, host, user, socketType, port;
     };
     std::map<std::string, Account, NumericOrder> accounts;
+    // mail.accountmanager.defaultaccount names an account, mail.account.ID.server its server.
+    constexpr std::string_view kDefaultAccount = "mail.accountmanager.defaultaccount";
+    constexpr std::string_view kAccount = "mail.account.";
+    constexpr std::string_view kServerSuffix = ".server";
+    std::optional<std::string> defaultAccount;
+    std::map<std::string, std::string> accountServers;
 
     BoundedLineReader reader(prefs, kThunderbirdLineLimit);
     std::string line;
@@ -239,7 +263,19 @@ std::optional<MailAccount> FindThunderbirdPopAccount(std::istream& prefs) {
     while (reader.Next(line, &cut)) {
         if (cut) continue;
         auto pref = UserPref(line);
-        if (!pref || pref->name.compare(0, kServer.size(), kServer) != 0) continue;
+        if (!pref) continue;
+        if (pref->text && pref->name == kDefaultAccount) {
+            defaultAccount = std::move(pref->value);
+            continue;
+        }
+        const std::string_view name = pref->name;
+        if (pref->text && name.size() > kAccount.size() + kServerSuffix.size() && name.starts_with(kAccount) &&
+            name.ends_with(kServerSuffix)) {
+            const std::string_view id = name.substr(kAccount.size(), name.size() - kAccount.size() - kServerSuffix.size());
+            accountServers[std::string(id)] = std::move(pref->value);
+            continue;
+        }
+        if (pref->name.compare(0, kServer.size(), kServer) != 0) continue;
         const std::string_view rest = std::string_view(pref->name).substr(kServer.size());
         const std::size_t dot = rest.find('.');
         if (dot == 0 || dot == std::string_view::npos ||
@@ -257,16 +293,23 @@ std::optional<MailAccount> FindThunderbirdPopAccount(std::istream& prefs) {
                                                 : nullptr);
         if (member) accounts[std::string(rest.substr(0, dot))].*member = std::move(pref->value);
     }
-    for (const auto& [number, account] : accounts) {
-        if (account.type != "pop3") continue;
+    const auto take = [](const Account& account) -> std::optional<MailAccount> {
         if (!account.host || account.host->empty() || !account.user || account.user->empty())
             return std::nullopt;
-        // An account without socketType is plaintext, as in Thunderbird.
+        // An account without socketType is plaintext, as in Thunderbird; one this reader
+        // does not know leaves the security as it was rather than guess it down to none.
         MailAccount found{*account.host, *account.user, 0, 0};
-        if (account.socketType) found.security = SecurityOf(*account.socketType).value_or(0);
+        if (account.socketType) found.security = SecurityOf(*account.socketType);
         const auto port = account.port ? SmallNumber(*account.port) : std::nullopt;
-        if (port && *port <= 65535) found.port = *port;
+        if (found.security && port && *port <= 65535) found.port = *port;
         return found;
+    };
+    if (const auto server = DefaultServerNumber(defaultAccount, accountServers)) {
+        const auto it = accounts.find(*server);
+        if (it != accounts.end() && it->second.type == "pop3") return take(it->second);
+    }
+    for (const auto& [number, account] : accounts) {
+        if (account.type == "pop3") return take(account);
     }
     return std::nullopt;
 }

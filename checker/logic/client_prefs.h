@@ -67,10 +67,12 @@ std::optional<ProfileRef> FindDefaultProfile(std::istream& ini);
 // The profile's folder: a relative path is taken under `baseDir`; '/' becomes '\'.
 std::string ProfileFolder(std::string_view baseDir, const ProfileRef& profile);
 
-// The lowest-numbered mail.server.serverN whose type is "pop3" gives its hostname and
-// userName, and its socketType (0 none, 2 STARTTLS, 3 SSL/TLS; none when absent) and port
-// as security and port; nothing when that account lacks a hostname or user name or there
-// is no POP3 account.
+// The default account's server (mail.accountmanager.defaultaccount, its
+// mail.account.ID.server) when it is a POP3 one, else the lowest-numbered
+// mail.server.serverN whose type is "pop3", gives its hostname and userName, and its
+// socketType (0 none, 2 STARTTLS, 3 SSL/TLS; 0 when absent, none when unknown, so the
+// security is left as it was) and port as security and port; nothing when that account
+// lacks a hostname or user name or there is no POP3 account.
 std::optional<MailAccount> FindThunderbirdPopAccount(std::istream& prefs);
 
 }  // namespace mailwick

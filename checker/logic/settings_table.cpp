@@ -56,15 +56,15 @@ constexpr SettingValue Text(const char* name, std::size_t width, const char* fal
 }
 
 template <auto Get, auto Set>
-constexpr SettingValue Account(const char* name) {
-    return Text<Get, Set>(name, kShortTextWidth, "", SettingStore::ShiftedText);
+constexpr SettingValue Account(const char* name, SettingStore store = SettingStore::ShiftedText) {
+    return Text<Get, Set>(name, kShortTextWidth, "", store);
 }
 
 using S = Settings;
 
 constexpr std::array kTable{
     Account<&S::GetUsername, &S::SetUsername>("Username"),
-    Account<&S::GetPassword, &S::SetPassword>("Password"),
+    Account<&S::GetPassword, &S::SetPassword>("Password", SettingStore::ProtectedText),
     Account<&S::GetServer, &S::SetServer>("Server"),
     Flag<&S::GetCheckRAS, &S::SetCheckRAS>("CheckRAS", 0),
     Flag<&S::GetRASEstab, &S::SetRASEstab>("RASEstab", 1),

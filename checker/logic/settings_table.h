@@ -18,7 +18,13 @@ enum class SettingStore {
     Text,         // REG_SZ
     Flag,         // REG_BINARY, 4 bytes, little-endian
     Number,       // REG_DWORD
+    // The user's data protection of the platform, REG_BINARY under the row's name with
+    // kProtectedSuffix; the row's own value holds the shifted form only where protection
+    // failed, and an older installation's shifted value is still read.
+    ProtectedText,
 };
+
+inline constexpr const char* kProtectedSuffix = "Data";
 
 struct SettingValue {
     const char* name;
@@ -36,7 +42,8 @@ struct SettingValue {
     const char* (*text)(const Settings&);
     void (*setText)(Settings&, std::string_view);
 
-    bool IsText() const { return store == SettingStore::ShiftedText || store == SettingStore::Text; }
+    bool IsText() const { return store != SettingStore::Flag && store != SettingStore::Number; }
+    bool IsAccount() const { return store == SettingStore::ShiftedText || store == SettingStore::ProtectedText; }
     // Gives the field of `settings` this value's default.
     void SetDefault(Settings& settings) const;
 };

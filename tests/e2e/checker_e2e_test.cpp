@@ -157,7 +157,9 @@ TEST_F(CheckerE2E, FirstStartOpensOptionsAndTheTypedAccountIsChecked) {
     ASSERT_TRUE(GetRegString("Username", &stored));
     EXPECT_EQ(stored, "nbjmxjdl");
     ASSERT_TRUE(GetRegString("Password", &stored));
-    EXPECT_EQ(stored, "tfdsfu");
+    EXPECT_EQ(stored, "");  // kept with the user's data protection instead
+    ASSERT_TRUE(GetRegString("PasswordData", &stored));
+    EXPECT_EQ(stored.find("secret"), std::string::npos);
 
     const std::string status = CheckNow(p);
     EXPECT_EQ(status.rfind("1 new item (1) ", 0), 0u) << status;

@@ -147,6 +147,29 @@ TEST(ThunderbirdPrefs, LowestNumberedPopAccountWins) {
     EXPECT_EQ(plain->port, 0u);
 }
 
+TEST(ThunderbirdPrefs, TheDefaultPopAccountWinsAndAnUnknownSocketTypeLeavesTheSecurity) {
+    const std::string two =
+        "user_pref(\"mail.server.server1.type\", \"pop3\");\n"
+        "user_pref(\"mail.server.server1.hostname\", \"pop.one.example\");\n"
+        "user_pref(\"mail.server.server1.userName\", \"one\");\n"
+        "user_pref(\"mail.server.server4.type\", \"pop3\");\n"
+        "user_pref(\"mail.server.server4.hostname\", \"pop.four.example\");\n"
+        "user_pref(\"mail.server.server4.userName\", \"four\");\n"
+        "user_pref(\"mail.server.server4.socketType\", 7);\n"
+        "user_pref(\"mail.server.server4.port\", 1995);\n"
+        "user_pref(\"mail.server.server5.type\", \"imap\");\n"
+        "user_pref(\"mail.account.account2.server\", \"server4\");\n"
+        "user_pref(\"mail.account.account3.server\", \"server5\");\n";
+    const auto chosen = Thunderbird(two + "user_pref(\"mail.accountmanager.defaultaccount\", \"account2\");\n");
+    ASSERT_TRUE(chosen);
+    EXPECT_EQ(chosen->server, "pop.four.example");
+    EXPECT_FALSE(chosen->security);  // not guessed down to none
+    // A default that is not a POP3 account: the lowest-numbered one.
+    const auto imapDefault = Thunderbird(two + "user_pref(\"mail.accountmanager.defaultaccount\", \"account3\");\n");
+    ASSERT_TRUE(imapDefault);
+    EXPECT_EQ(imapDefault->server, "pop.one.example");
+}
+
 TEST(ThunderbirdPrefs, NothingForImapOnlyOrAnIncompletePopAccount) {
     EXPECT_FALSE(Thunderbird("user_pref(\"mail.server.server2.type\", \"imap\");\n"
                              "user_pref(\"mail.server.server2.hostname\", \"imap.example\");\n"

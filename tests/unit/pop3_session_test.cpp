@@ -9,6 +9,7 @@
 #include "fixtures/scripted_server.h"
 #include "pop3/header_list.h"
 #include "pop3/pop3_session.h"
+#include "pop3/stored_list.h"
 
 using mwtest::Lines;
 using mwtest::ScriptedServer;
@@ -361,6 +362,18 @@ TEST_F(SessionTest, TricklingServerFailsTheOpenWithinTheSessionBound) {
     EXPECT_LT(waited, 3s);
 }
 
+TEST_F(SessionTest, AServerClaimingAHugeMailboxEarnsNoTimeItDoesNotSend) {
+    // Ten million claimed, one line listed, then a byte at a time: the session's time
+    // grows with the lines received, not with the count claimed.
+    pop3::setIoTimeout(300ms);
+    logon();
+    server.expect("STAT").send("+OK 10000000 10\r\n").expect("LIST").send("+OK\r\n1 10\r\n")
+        .sendSplit(std::vector<std::string>(60, "2"), 100ms);
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(open(), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 3s);
+}
+
 // --- TOP and the message operations ----------------------------------------------------
 
 class HeaderFetchTest : public SessionTest {
@@ -442,6 +455,22 @@ TEST_F(HeaderFetchTest, HeaderPastItsBoundsFailsAndDropsTheConnection) {
     pop3::HeaderList list;
     std::size_t next = 0;
     EXPECT_EQ(list.readHeaders([&]() -> std::optional<std::string> { return lines[next++]; }, "."), 0);
+}
+
+TEST_F(HeaderFetchTest, HeadersPastTheSessionsTotalFailTheFetchAsARefusedTopDoes) {
+    server.expect("TOP 1 0").send("+OK\r\nFrom: a@b\r\n.\r\n")
+        .expect("TOP 2 0").send("+OK\r\nFrom: c@d\r\n.\r\n")
+        .expect("QUIT").send("+OK\r\n");
+    ASSERT_EQ(open(), 1);
+    pop3::HeaderList one;
+    one.append({"From", "a@b"});
+    session.setHeaderBudget(one.storedSize() + 1);
+    pop3::StoredMessageList known;
+    EXPECT_EQ(session.fetchNewHeaders(known), 0);
+    EXPECT_NE(session.getHeader(0), nullptr);
+    EXPECT_EQ(session.getHeader(1), nullptr);
+    session.close();
+    EXPECT_EQ(server.transcript(), plus(kLogon, {"STAT", "LIST", "UIDL", "TOP 1 0", "TOP 2 0", "QUIT"}));
 }
 
 TEST_F(HeaderFetchTest, FetchAllHeadersStopsAtTheFirstFailure) {

@@ -333,6 +333,35 @@ TEST(KeptStoredList, StandsForItsFileOnlyWhileTheFileIsAsItWasLeft) {
     EXPECT_EQ(kept.take(path), nullptr);
 }
 
+#ifdef _WIN32
+// Another program rewriting the file to the same size within the same second: the C
+// runtime's stat sees whole seconds only.
+TEST(KeptStoredList, ARewriteWithinTheSameSecondIsNoticed) {
+    TempDir dir;
+    const std::string path = dir.file("UIDL");
+    auto setWritten = [&](std::uint64_t stamp) {
+        HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+        FILETIME written{static_cast<DWORD>(stamp), static_cast<DWORD>(stamp >> 32)};
+        const bool set = SetFileTime(file, nullptr, nullptr, &written);
+        CloseHandle(file);
+        return set;
+    };
+    constexpr std::uint64_t kWholeSecond = 133'000'000'000'000'000ull;  // a multiple of 10^7
+    auto list = std::make_unique<StoredMessageList>();
+    list->append("one", 0);
+    ASSERT_EQ(list->saveFile(path), 1);
+    ASSERT_TRUE(setWritten(kWholeSecond));
+    KeptStoredList kept;
+    kept.keep(std::move(list), path);
+    StoredMessageList other;
+    other.append("two", 0);
+    writeBytes(path, other.storedBytes());
+    ASSERT_TRUE(setWritten(kWholeSecond + 50'000));  // 5 ms later
+    EXPECT_EQ(kept.take(path), nullptr);
+}
+#endif
+
 TEST(StoredListFile, LoadingAMissingFileLeavesTheListAsItIs) {
     TempDir dir;
     StoredMessageList list;

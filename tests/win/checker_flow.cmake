@@ -12,6 +12,13 @@ mailwick_add_win_test(checker_flow_test
   ENV "${flow_dovecot_ENV}")
 set_property(TEST win.checker_flow_test APPEND PROPERTY FIXTURES_REQUIRED flow_dovecot)
 
+mailwick_add_win_test(checker_exit_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/checker_exit_test.cpp $<TARGET_OBJECTS:checker_res>
+  LIBS checker_core e2e_driver mwtest_win_fixtures
+  LABELS "checker;dovecot"
+  ENV "${flow_dovecot_ENV}")
+set_property(TEST win.checker_exit_test APPEND PROPERTY FIXTURES_REQUIRED flow_dovecot)
+
 # The dial-up stages, with the stand-in RAS library beside the test program.
 if(NOT TARGET fakeras)
   add_subdirectory(${CMAKE_SOURCE_DIR}/tests/fakeras ${CMAKE_BINARY_DIR}/tests/fakeras)

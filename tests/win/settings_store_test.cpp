@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -106,7 +107,7 @@ TEST_F(SettingsStore, AccountTextsAreStoredShiftedByOne) {
     const RawValue user = ReadRaw("Username");
     EXPECT_EQ(user.type, static_cast<DWORD>(REG_SZ));
     EXPECT_EQ(user.bytes, Sz("bcd"));
-    EXPECT_EQ(ReadRaw("Password").bytes, Sz("qx"));
+    EXPECT_EQ(ReadRaw("Password").bytes, Sz(""));  // kept protected instead
     EXPECT_EQ(ReadRaw("Server").bytes, Sz("qpq/fybnqmf/ofu"));
 
     WriteRaw("Username", REG_SZ, Sz("bcd"));
@@ -248,10 +249,15 @@ TEST_F(SettingsStore, EveryTableValueSurvivesAWriteAndAReadWithItsStoredType) {
         }
     }
     ASSERT_EQ(WriteSettings(written), 1);
-    EXPECT_EQ(ValueCount(), SettingsTable().size());
+    EXPECT_EQ(ValueCount(), SettingsTable().size() + 1);  // and the protected password
     for (const SettingValue& v : SettingsTable()) {
         const RawValue raw = ReadRaw(v.name);
         switch (v.store) {
+            case SettingStore::ProtectedText:
+                EXPECT_EQ(raw.bytes, Sz("")) << v.name;
+                EXPECT_EQ(ReadRaw((std::string(v.name) + kProtectedSuffix).c_str()).type,
+                          static_cast<DWORD>(REG_BINARY)) << v.name;
+                break;
             case SettingStore::ShiftedText:
                 EXPECT_EQ(raw.type, static_cast<DWORD>(REG_SZ)) << v.name;
                 EXPECT_EQ(raw.bytes, Sz(ShiftText(v.text(written)))) << v.name;
@@ -297,7 +303,11 @@ TEST_F(SettingsStore, ValuesAreStoredWithTheirTypesAndSizes) {
     EXPECT_EQ(ReadRaw("RASEntry").bytes, Sz("Office line"));
     EXPECT_EQ(ReadRaw("MailProgramName").bytes, Sz(std::string(249, 'n')));
     EXPECT_EQ(ReadRaw("Port").bytes, Le32(1995));
-    EXPECT_EQ(ValueCount(), SettingsTable().size());
+    // A protected row keeps its text in a second value beside its own.
+    const auto protectedRows = std::count_if(SettingsTable().begin(), SettingsTable().end(), [](const SettingValue& row) {
+        return row.store == SettingStore::ProtectedText;
+    });
+    EXPECT_EQ(ValueCount(), SettingsTable().size() + protectedRows);
 }
 
 TEST(RegistryHelpers, KeysAndValues) {
