@@ -2,6 +2,8 @@
 
 #include <atomic>
 
+#include "checker/checker_files.h"
+
 namespace mailwick {
 
 #ifndef _WIN64
@@ -13,12 +15,7 @@ namespace {
 std::atomic<ShellExecuteFunction> g_shellExecute{&ShellExecuteExA};
 }  // namespace
 
-std::string HelpFilePath() {
-    char path[MAX_PATH] = {};
-    const DWORD length = GetFullPathNameA(kHelpFileName, MAX_PATH, path, nullptr);
-    if (length == 0 || length >= MAX_PATH) return kHelpFileName;
-    return path;
-}
+std::string HelpFilePath() { return ShippedFilePath(kHelpFileName); }
 
 BOOL ShowHelp(HWND owner, UINT command, ULONG_PTR data) {
     return WinHelpA(owner, HelpFilePath().c_str(), command, data);
@@ -27,12 +24,13 @@ BOOL ShowHelp(HWND owner, UINT command, ULONG_PTR data) {
 void OnHelpContents(HWND mainWindow) { ShowHelp(mainWindow, HELP_FINDER, 0); }
 
 void OpenShortcutFile(const char* fileName) {
+    const std::string path = ShippedFilePath(fileName);
     SHELLEXECUTEINFOA info{};
     info.cbSize = sizeof info;
     info.fMask = 0;
     info.hwnd = nullptr;
     info.lpVerb = "Open";
-    info.lpFile = fileName;
+    info.lpFile = path.c_str();
     info.lpParameters = "";
     info.lpDirectory = "";
     info.nShow = SW_SHOWNORMAL;
