@@ -1,13 +1,12 @@
 #include "setup/wizard.h"
 
-#include <shellapi.h>
-
 #include <array>
 
 #include "common/dialog.h"
 #include "common/message_box.h"
 #include "setup/installation.h"
 #include "setup/setup_state.h"
+#include "setup/shell_start.h"
 #include "setup/setup_texts.h"
 #include "setup/wizard_res.h"
 
@@ -18,10 +17,6 @@ namespace {
 constexpr char kLicenseFile[] = "license.txt";
 // The help topic that tells a new user what was installed and how to start.
 constexpr DWORD kInstalledTopic = 1200;
-
-#ifndef _WIN64
-static_assert(sizeof(SHELLEXECUTEINFOA) == 60);
-#endif
 
 // A page that sets the wizard's buttons each time it is shown; no input is checked.
 class WizardPage : public PropertyPage {
@@ -86,16 +81,6 @@ protected:
     }
 };
 
-void StartInstalledChecker() {
-    SHELLEXECUTEINFOA info{};
-    info.cbSize = sizeof info;
-    info.lpVerb = "Open";
-    info.lpFile = InstalledProgramPath.c_str();
-    info.lpDirectory = InstallDir.c_str();
-    info.nShow = SW_SHOWNORMAL;
-    ShellExecuteExA(&info);
-}
-
 class ConfirmPage : public WizardPage {
 public:
     ConfirmPage() : WizardPage(PSWIZB_BACK | PSWIZB_FINISH) {}
@@ -105,9 +90,9 @@ protected:
         if (RunInstallation(Handle())) {
             ShowMessageBox(Handle(), kInstallComplete, kSetupCaption, MB_OK);
             WinHelpA(nullptr, (InstallDir + "\\mailwick.hlp").c_str(), HELP_CONTEXT, kInstalledTopic);
-            StartInstalledChecker();
+            StartAsUser(InstalledProgramPath, "", InstallDir);
         } else {
-            ShowMessageBox(Handle(), kInstallFailed, kSetupCaption, MB_OK);
+            ShowMessageBox(Handle(), kInstallFailed, kSetupCaption, MB_OK | MB_TASKMODAL);
         }
         PostQuitMessage(0);
         return true;
