@@ -4,6 +4,7 @@
 #include <commctrl.h>
 
 #include "common/app_identity.h"
+#include "common/dll_search.h"
 #include "common/message_box.h"
 #include "common/message_loop.h"
 #include "common/window.h"
@@ -66,5 +67,6 @@ int RunSetup(HINSTANCE instance) {
 }  // namespace mailwick
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    mailwick::LoadDllsFromSystemFolderOnly();
     return mailwick::RunSetup(instance);
 }
