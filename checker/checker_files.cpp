@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include <mutex>
+#include <string>
 
 #include "checker/debug_log.h"
 #include "pop3/stored_list.h"
@@ -26,11 +27,15 @@ std::string CurrentDirectory() {
 }
 
 // Creating and deleting a scratch file is the only sure test: a folder's attributes and
-// access lists do not say what this process may do there.
+// access lists do not say what this process may do there. (GetTempFileNameA is no test:
+// under Wine it gives a name even when the file could not be made.)
 bool CanWriteIn(const std::string& dir) {
-    char scratch[MAX_PATH] = {};
-    if (GetTempFileNameA(dir.c_str(), "mw", 0, scratch) == 0) return false;
-    DeleteFileA(scratch);
+    const std::string scratch =
+        PathIn(dir, "~mw" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount()) + ".tmp");
+    HANDLE file = CreateFileA(scratch.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(file);
     return true;
 }
 
