@@ -1,7 +1,5 @@
-// Mail programs of 32 bits write their machine-wide keys into the 32-bit view of
-// HKEY_LOCAL_MACHINE, which the x64 build does not see unless it asks for it. The keys are
-// made in this test prefix's real registry (a redirected root has no second view) and
-// removed again.
+// 32-bit mail programs' machine-wide keys, made in the 32-bit view of this test prefix's
+// real HKEY_LOCAL_MACHINE (a redirected root has no second view) and removed again.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -12,6 +10,7 @@
 
 #include "checker/autoconfig/autoconfig_sources.h"
 #include "checker/autoconfig/mail_clients.h"
+#include "common/registry.h"
 #include "fixtures/temp_dir.h"
 
 namespace mailwick {
@@ -33,13 +32,8 @@ public:
     }
     ~ThirtyTwoBitKey() { RegDeleteKeyExA(HKEY_LOCAL_MACHINE, path_.c_str(), KEY_WOW64_32KEY, 0); }
     bool Created() const { return created_; }
-    // The 64-bit view must not hold it, or the test would not tell the views apart.
-    bool OnlyIn32BitView() const {
-        HKEY key = nullptr;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path_.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return true;
-        RegCloseKey(key);
-        return false;
-    }
+    // Else the test would not tell the views apart (Wine shares App Paths, for one).
+    bool OnlyIn32BitView() const { return !RegKey::Open(HKEY_LOCAL_MACHINE, path_.c_str()); }
 
 private:
     std::string path_;
