@@ -5,6 +5,7 @@
 #include <atomic>
 #include <string>
 
+#include "checker/checker_files.h"
 #include "checker/checker_state.h"
 #include "checker/debug_log.h"
 #include "checker/dialup.h"
@@ -74,6 +75,8 @@ StartSocketsFunction SetStartSocketsFunction(StartSocketsFunction function) {
 }
 
 int RunChecker(HINSTANCE instance) {
+    // Before anything can change the current directory.
+    FixCheckerFiles();
     InitDebugLog(kSettingsKeyPath);
     g_process.instance = instance;
     if (FindRunningChecker()) {

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "checker/checker_files.h"
 #include "checker/checker_state.h"
 #include "checker/dialup.h"
 #include "checker/logic/check_logic.h"
@@ -65,8 +66,9 @@ std::string Scan(const Settings& settings, int wasConnected, int* newCount) {
     SetStatusText(kCheckingStatus);
 
     std::optional<MailRowTable> rows;
+    PrepareDataFolder();
     const pop3::ScanResult scan = pop3::scanMailbox(
-        pop3::kStoredListFile, settings.GetUsername(), settings.GetPassword(), settings.GetServer(),
+        StoredListPath(), settings.GetUsername(), settings.GetPassword(), settings.GetServer(),
         settings.GetSecurity(), ServerPort(settings.GetSecurity(), settings.GetServerPort()),
         [wasConnected](const pop3::POP3Session& session, int newCount) {
             g_process.dialupWasUp.store(wasConnected);

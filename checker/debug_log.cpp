@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "checker/checker_files.h"
 #include "checker/checker_state.h"
 #include "checker/logic/stored_sizes.h"
 #include "common/registry.h"
@@ -20,7 +21,9 @@ void InitDebugLog(const char* settingsKeyPath) {
         }
     }
     g_process.debugLevel = static_cast<std::int32_t>(level);
-    if (g_process.debugLevel > 0) g_process.debugLog.open(kDebugLogFile, std::ios::out | std::ios::trunc);
+    if (g_process.debugLevel <= 0) return;
+    PrepareDataFolder();
+    g_process.debugLog.open(DebugLogPath(), std::ios::out | std::ios::trunc);
 }
 
 }  // namespace mailwick

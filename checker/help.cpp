@@ -2,6 +2,7 @@
 
 #include <atomic>
 
+#include "checker/checker_files.h"
 #include "common/help_viewer.h"
 
 namespace mailwick {
@@ -15,17 +16,8 @@ namespace {
 std::atomic<ShellExecuteFunction> g_shellExecute{&ShellExecuteExA};
 }  // namespace
 
-namespace {
-std::string FullPath(const char* name) {
-    char path[MAX_PATH] = {};
-    const DWORD length = GetFullPathNameA(name, MAX_PATH, path, nullptr);
-    if (length == 0 || length >= MAX_PATH) return name;
-    return path;
-}
-}  // namespace
-
-std::string HelpFilePath() { return FullPath(kHelpFileName); }
-std::string HtmlHelpFilePath() { return FullPath(kHtmlHelpFileName); }
+std::string HelpFilePath() { return ShippedFilePath(kHelpFileName); }
+std::string HtmlHelpFilePath() { return ShippedFilePath(kHtmlHelpFileName); }
 
 void SelectHelpViewer() { ProgramHelpViewer().Choose(HtmlHelpFilePath()); }
 
@@ -38,12 +30,13 @@ void CloseHelp() { ProgramHelpViewer().CloseAll(); }
 void OnHelpContents(HWND mainWindow) { ShowHelp(mainWindow, HELP_FINDER, 0); }
 
 void OpenShortcutFile(const char* fileName) {
+    const std::string path = ShippedFilePath(fileName);
     SHELLEXECUTEINFOA info{};
     info.cbSize = sizeof info;
     info.fMask = 0;
     info.hwnd = nullptr;
     info.lpVerb = "Open";
-    info.lpFile = fileName;
+    info.lpFile = path.c_str();
     info.lpParameters = "";
     info.lpDirectory = "";
     info.nShow = SW_SHOWNORMAL;

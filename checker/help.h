@@ -19,7 +19,7 @@ inline constexpr ULONG_PTR kHelpConnectionPage = 1431;
 inline constexpr ULONG_PTR kHelpCheckingPage = 1432;
 inline constexpr ULONG_PTR kHelpNotificationsPage = 1433;
 
-// "mailwick.hlp" in the current directory, as a full path: a help viewer that is
+// "mailwick.hlp" in the start-up directory, as a full path: a help viewer that is
 // already running elsewhere would not find the bare name.
 std::string HelpFilePath();
 // "mailwick.chm" in the current directory, as a full path.
@@ -33,7 +33,8 @@ void CloseHelp();
 
 // Command 220: the help file's contents.
 void OnHelpContents(HWND mainWindow);
-// Commands 223 and 224: opens the shortcut file with the shell; the result is ignored.
+// Commands 223 and 224: opens the shortcut file from the start-up directory with the
+// shell; the result is ignored.
 void OpenShortcutFile(const char* fileName);
 
 // Test seam: the function that carries out the shell call (ShellExecuteExA unless

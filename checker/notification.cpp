@@ -8,6 +8,7 @@
 #include <optional>
 #include <utility>
 
+#include "checker/checker_files.h"
 #include "checker/checker_state.h"
 #include "checker/dialup.h"
 #include "checker/logic/balloon_text.h"
@@ -33,7 +34,7 @@ namespace {
 void PlaySoundFile(const char* file, bool async) {
     DWORD flags = SND_FILENAME | SND_NOWAIT;
     if (async) flags |= SND_ASYNC;
-    PlaySoundA(file, nullptr, flags);
+    PlaySoundA(ShippedFilePath(file).c_str(), nullptr, flags);
 }
 
 // The modeless NEWMAIL dialog. Its Later button has the id of OK, so Enter is Later;

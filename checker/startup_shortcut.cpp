@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "checker/checker_files.h"
 #include "common/com.h"
 #include "common/message_box.h"
 
@@ -15,15 +16,6 @@ namespace mailwick {
 namespace {
 
 constexpr int kMaxWidePath = 260;
-
-std::string CurrentDirectory() {
-    const DWORD needed = GetCurrentDirectoryA(0, nullptr);
-    if (needed == 0) return {};
-    std::string dir(needed, '\0');
-    const DWORD length = GetCurrentDirectoryA(needed, dir.data());
-    dir.resize(length < needed ? length : 0);
-    return dir;
-}
 
 enum class LinkResult { NoLinkObject, Saved, SaveFailed };
 
@@ -35,7 +27,8 @@ LinkResult SaveShellLink(const std::string& path) {
     ComPtr<IPersistFile> file;
     if (FAILED(link->QueryInterface(IID_IPersistFile, file.ReceiveVoid()))) return LinkResult::NoLinkObject;
 
-    const std::string workingDir = CurrentDirectory();
+    // Where the program was started from, whatever the current directory is now.
+    const std::string workingDir = StartupDirectory();
     const std::string target = workingDir + "\\mailwick.exe";
     link->SetPath(target.c_str());
     link->SetDescription(kShortcutDescription);

@@ -69,16 +69,7 @@ BOOL HelpViewer::Show(HWND owner, const std::string& hlpFile, const std::string&
     }
     if (!page) return FALSE;
     const std::string topic = chmFile + "::/" + page;
-    lastWindow_ = htmlHelp_(owner, topic.c_str(), kHhDisplayTopic, 0);
-    return lastWindow_ != nullptr;
-}
-
-void HelpViewer::WaitWhileOpen() const {
-    MSG message;
-    while (lastWindow_ && IsWindow(lastWindow_) && GetMessageA(&message, nullptr, 0, 0) > 0) {
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
+    return htmlHelp_(owner, topic.c_str(), kHhDisplayTopic, 0) != nullptr;
 }
 
 void HelpViewer::CloseAll() const {

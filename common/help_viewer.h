@@ -43,15 +43,12 @@ public:
               ULONG_PTR data) const;
     // Closes the HTML Help windows this process opened.
     void CloseAll() const;
-    // Runs the messages of the last HTML Help window until it is closed.
-    void WaitWhileOpen() const;
 
 private:
     using HtmlHelpFunction = HWND(WINAPI*)(HWND, LPCSTR, UINT, DWORD_PTR);
     bool chosen_ = false;
     HelpViewerKind kind_ = HelpViewerKind::WinHelp;
     HtmlHelpFunction htmlHelp_ = nullptr;
-    mutable HWND lastWindow_ = nullptr;
 };
 
 // The program's one viewer.

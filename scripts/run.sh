@@ -16,8 +16,10 @@ cmake --build build/win64 -j "$jobs"
 
 run=$root/build/run
 app=$run/Mailwick
+# A copy of the shipped folder, as an installation has it (help file, web links, sounds);
+# what the checker wrote there (its "UIDL") stays from run to run.
 mkdir -p "$app"
-cp build/win64/bin/*.exe build/win64/bin/*.wav "$app/"
+cp -R build/win64/Mailwick/. "$app/"
 
 export WINEPREFIX=$run/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 key='HKCU\Software\Quenby Systems\Mailwick\Version 1.0'

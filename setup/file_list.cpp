@@ -25,6 +25,10 @@ std::vector<std::string> SplitFileList(std::string_view contents) {
     return lines;
 }
 
+bool IsBareFileName(std::string_view name) {
+    return name.find_first_of("\\/:") == std::string_view::npos && name.find("..") == std::string_view::npos;
+}
+
 int CopyListedFiles(const std::string& listFile, const std::string& destinationDir,
                     const CopyActions& actions) {
     std::ifstream in(listFile, std::ios::binary);
@@ -40,6 +44,12 @@ int CopyListedFiles(const std::string& listFile, const std::string& destinationD
         if (source.size() > kMaxListPath) {
             actions.report("The name '" + source + "' in " + kFileListName + " is longer than " +
                            std::to_string(kMaxListPath) + " characters.");
+            return 0;
+        }
+        // The installer runs with administrator rights: a line may name a file here, never
+        // a place elsewhere ("..\\x", "C:x", "\\\\server\\x").
+        if (!IsBareFileName(source)) {
+            actions.report("The name '" + source + "' in " + kFileListName + " is not a plain file name.");
             return 0;
         }
         const std::string destination = destinationDir + "\\" + source;

@@ -19,6 +19,10 @@ inline constexpr std::size_t kMaxListPath = 99;
 // Ctrl-Z ends the file, and a last line without a line feed still counts.
 std::vector<std::string> SplitFileList(std::string_view contents);
 
+// No folder part, drive or parent step: no "\", "/", ":" or "..". An empty line passes, and
+// fails as a copy.
+bool IsBareFileName(std::string_view name);
+
 struct CopyActions {
     // Copies one file, replacing an existing destination; false when it failed.
     std::function<bool(const std::string& source, const std::string& destination)> copyFile;

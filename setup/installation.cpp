@@ -34,8 +34,17 @@ protected:
     bool OnCommand(WORD, WORD, HWND) override { return false; }
 };
 
+// Task-modal: without an owner the box would leave the wizard open to input.
 void Fail(const char* message) {
-    ShowMessageBox(nullptr, message, kSetupCaption, MB_OK);
+    ShowMessageBox(nullptr, message, kSetupCaption, MB_OK | MB_TASKMODAL);
+}
+
+// A copied file keeps the "downloaded from the internet" mark of the unpacked archive,
+// and Windows would then warn at every start of the checker.
+bool CopyWithoutZoneMark(const std::string& source, const std::string& destination) {
+    if (!CopyFileA(source.c_str(), destination.c_str(), FALSE)) return false;
+    DeleteFileA((destination + ":Zone.Identifier").c_str());
+    return true;
 }
 
 void Step(ProgressWindow& progress, int label) {
@@ -47,9 +56,7 @@ void Step(ProgressWindow& progress, int label) {
 
 int CopyListedFiles(const char* listFile, const std::string& destinationDir) {
     CopyActions actions;
-    actions.copyFile = [](const std::string& source, const std::string& destination) {
-        return CopyFileA(source.c_str(), destination.c_str(), FALSE) != 0;
-    };
+    actions.copyFile = CopyWithoutZoneMark;
     actions.report = [](const std::string& message) { Fail(message.c_str()); };
     return CopyListedFiles(std::string(listFile), destinationDir, actions);
 }
@@ -88,7 +95,8 @@ int RunInstallation(HWND owner) {
         return 0;
     }
     uninstall.WriteText("DisplayName", "Mailwick (32-bit) v1.0 final");
-    uninstall.WriteText("UninstallString", InstallDir + "\\MWuninst.exe");
+    // Quoted: an unquoted path with blanks lets Windows try "C:\Program.exe" first.
+    uninstall.WriteText("UninstallString", UninstallCommand(InstallDir));
     uninstall.Close();
     Step(progress, IDC_STEP_UNINSTALL);
 

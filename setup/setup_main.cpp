@@ -4,6 +4,7 @@
 #include <commctrl.h>
 
 #include "common/app_identity.h"
+#include "common/dll_search.h"
 #include "common/help_viewer.h"
 #include "common/message_box.h"
 #include "common/message_loop.h"
@@ -64,15 +65,13 @@ int RunSetup(HINSTANCE instance) {
     if (!hwnd) return 0;
     ShowWindow(hwnd, SW_HIDE);
     UpdateWindow(hwnd);
-    const int code = RunMessageLoop();
-    // An HTML Help window lives in this process: it stays until the user closes it.
-    ProgramHelpViewer().WaitWhileOpen();
-    return code;
+    return RunMessageLoop();
 }
 
 }  // namespace
 }  // namespace mailwick
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    mailwick::LoadDllsFromSystemFolderOnly();
     return mailwick::RunSetup(instance);
 }

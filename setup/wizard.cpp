@@ -1,7 +1,5 @@
 #include "setup/wizard.h"
 
-#include <shellapi.h>
-
 #include <array>
 
 #include "common/dialog.h"
@@ -9,6 +7,7 @@
 #include "common/message_box.h"
 #include "setup/installation.h"
 #include "setup/setup_state.h"
+#include "setup/shell_start.h"
 #include "setup/setup_texts.h"
 #include "setup/wizard_res.h"
 
@@ -19,10 +18,6 @@ namespace {
 constexpr char kLicenseFile[] = "license.txt";
 // The help topic that tells a new user what was installed and how to start.
 constexpr DWORD kInstalledTopic = 1200;
-
-#ifndef _WIN64
-static_assert(sizeof(SHELLEXECUTEINFOA) == 60);
-#endif
 
 // A page that sets the wizard's buttons each time it is shown; no input is checked.
 class WizardPage : public PropertyPage {
@@ -87,16 +82,6 @@ protected:
     }
 };
 
-void StartInstalledChecker() {
-    SHELLEXECUTEINFOA info{};
-    info.cbSize = sizeof info;
-    info.lpVerb = "Open";
-    info.lpFile = InstalledProgramPath.c_str();
-    info.lpDirectory = InstallDir.c_str();
-    info.nShow = SW_SHOWNORMAL;
-    ShellExecuteExA(&info);
-}
-
 class ConfirmPage : public WizardPage {
 public:
     ConfirmPage() : WizardPage(PSWIZB_BACK | PSWIZB_FINISH) {}
@@ -105,11 +90,18 @@ protected:
     bool OnWizardFinish() override {
         if (RunInstallation(Handle())) {
             ShowMessageBox(Handle(), kInstallComplete, kSetupCaption, MB_OK);
-            ProgramHelpViewer().Show(nullptr, InstallDir + "\\mailwick.hlp", InstallDir + "\\" + kHtmlHelpFileName,
-                                     HELP_CONTEXT, kInstalledTopic);
-            StartInstalledChecker();
+            const std::string archive = InstallDir + "\\" + kHtmlHelpFileName;
+            if (ProgramHelpViewer().Kind() == HelpViewerKind::HtmlHelp) {
+                // Through the desktop shell like the checker, so the help window does not
+                // run with setup's administrator rights.
+                const char* page = HelpPageFor(kInstalledTopic);
+                StartAsUser("hh.exe", "\"" + archive + "::/" + (page ? page : kHelpContentsPage) + "\"", InstallDir);
+            } else {
+                ProgramHelpViewer().Show(nullptr, InstallDir + "\\mailwick.hlp", archive, HELP_CONTEXT, kInstalledTopic);
+            }
+            StartAsUser(InstalledProgramPath, "", InstallDir);
         } else {
-            ShowMessageBox(Handle(), kInstallFailed, kSetupCaption, MB_OK);
+            ShowMessageBox(Handle(), kInstallFailed, kSetupCaption, MB_OK | MB_TASKMODAL);
         }
         PostQuitMessage(0);
         return true;

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "common/app_identity.h"
+#include "common/dll_search.h"
 #include "common/install_entries.h"
 #include "common/message_box.h"
 #include "common/registry.h"
@@ -43,5 +44,6 @@ int Uninstall() {
 }  // namespace mailwick
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    mailwick::LoadDllsFromSystemFolderOnly();
     return mailwick::Uninstall();
 }

@@ -22,8 +22,16 @@ std::string Expand(const std::string& text) {
 
 }  // namespace
 
+RegKey OpenForeignKey(HKEY root, const char* subkey) {
+    RegKey key = RegKey::Open(root, subkey);
+#ifdef _WIN64
+    if (!key && root == HKEY_LOCAL_MACHINE) key = RegKey::Open(root, subkey, KEY_READ | KEY_WOW64_32KEY);
+#endif
+    return key;
+}
+
 std::optional<std::string> ReadForeignText(HKEY root, const char* subkey, const char* name, DWORD buffer) {
-    const RegKey key = RegKey::Open(root, subkey);
+    const RegKey key = OpenForeignKey(root, subkey);
     std::string text(buffer, '\0');
     DWORD type = REG_NONE, length = 0;
     if (!key.ReadValue(name, text.data(), buffer, &type, &length) || !IsText(type)) return std::nullopt;
@@ -32,11 +40,15 @@ std::optional<std::string> ReadForeignText(HKEY root, const char* subkey, const 
     // A text that fills the buffer without its terminator did not fit.
     if (end == std::string::npos && length >= buffer) return std::nullopt;
     if (end != std::string::npos) text.resize(end);
+    if (type == REG_EXPAND_SZ) {
+        text = Expand(text);
+        if (text.size() >= buffer) return std::nullopt;
+    }
     return text;
 }
 
 std::string ReadForeignTextCut(HKEY root, const char* subkey, const char* name, std::size_t width) {
-    const RegKey key = RegKey::Open(root, subkey);
+    const RegKey key = OpenForeignKey(root, subkey);
     if (!key) return {};
     DWORD type = REG_NONE, length = 0;
     if (RegQueryValueExA(key.Get(), name, nullptr, &type, nullptr, &length) != ERROR_SUCCESS ||

@@ -20,7 +20,7 @@ bool NavigatorFourInstalled() {
 
 std::vector<std::string> MailClientNames() {
     std::vector<std::string> names;
-    if (const RegKey clients = RegKey::Open(HKEY_LOCAL_MACHINE, kClientsKey)) {
+    if (const RegKey clients = OpenForeignKey(HKEY_LOCAL_MACHINE, kClientsKey)) {
         char name[kMailClientNameWidth + 1];
         for (DWORD index = 0; names.size() < kMaxMailClients; ++index) {
             DWORD length = sizeof name;
@@ -32,7 +32,7 @@ std::vector<std::string> MailClientNames() {
     }
     if (NavigatorFourInstalled())
         names.emplace_back(kNetscapeMessenger);
-    else if (RegKey::Open(HKEY_LOCAL_MACHINE, kNetscapeAppPath))
+    else if (OpenForeignKey(HKEY_LOCAL_MACHINE, kNetscapeAppPath))
         names.emplace_back(kNetscapeMail);
     return names;
 }

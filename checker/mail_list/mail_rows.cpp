@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "checker/checker_files.h"
 #include "checker/checker_state.h"
 #include "pop3/stored_list.h"
 
@@ -76,7 +77,7 @@ bool OnOtherThread(HWND* main) {
 
 void RebuildMailRows() {
     // Reading the file is the slow part; it happens on the caller's thread.
-    ReplaceMailRows(LoadMailRows(pop3::kStoredListFile));
+    ReplaceMailRows(LoadMailRows(StoredListPath()));
 }
 
 void ReplaceMailRows(MailRowTable rows) {

@@ -85,7 +85,9 @@ void NotificationsPage::Browse(int editId) const {
     ofn.nMaxFile = kFileBuffer;
     ofn.lpstrTitle = "Open";
     ofn.lpstrDefExt = "wav";
-    ofn.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
+    // Without OFN_NOCHANGEDIR the dialog moves the current directory to the folder
+    // browsed to.
+    ofn.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
     if (!GetOpenFileNameA(&ofn)) return;
     // Cut to fit, it would name a file that is not there.
     if (lstrlenA(file.data()) > kSoundPathMax) {

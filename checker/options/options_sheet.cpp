@@ -8,6 +8,7 @@
 #include <atomic>
 #include <string>
 
+#include "checker/checker_files.h"
 #include "checker/checker_state.h"
 #include "checker/help.h"
 #include "checker/options/options_pages.h"
@@ -21,7 +22,9 @@ namespace mailwick {
 
 namespace {
 
-void PlaySync(const char* file) { PlaySoundA(file, nullptr, SND_FILENAME | SND_SYNC | SND_NODEFAULT); }
+void PlaySync(const char* file) {
+    PlaySoundA(ShippedFilePath(file).c_str(), nullptr, SND_FILENAME | SND_SYNC | SND_NODEFAULT);
+}
 
 std::atomic<HelpFunction> g_help{&ShowHelp};
 std::atomic<SoundFunction> g_sound{&PlaySync};

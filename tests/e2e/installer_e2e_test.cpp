@@ -264,7 +264,8 @@ TEST_F(Installer, WizardInstallsOpensHelpAndStartsTheChecker) {
     EXPECT_EQ(ReadRegValue(HKEY_LOCAL_MACHINE, kUninstallKeyPath, "DisplayName"),
               (RegValue{REG_SZ, std::string("Mailwick (32-bit) v1.0 final") + '\0'}));
     EXPECT_EQ(ReadRegValue(HKEY_LOCAL_MACHINE, kUninstallKeyPath, "UninstallString"),
-              (RegValue{REG_SZ, installDir_ + "\\MWuninst.exe" + '\0'}));
+              (RegValue{REG_SZ, "\"" + installDir_ + "\\MWuninst.exe\"" + '\0'}))
+        << "quoted: the folder's name has blanks";
     DWORD autoStart = 0;
     EXPECT_FALSE(RegKey::Open(HKEY_CURRENT_USER, kSettingsKey).ReadNumber("CheckAutoStart", &autoStart));
     std::string server;

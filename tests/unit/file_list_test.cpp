@@ -133,5 +133,21 @@ TEST_F(FileListCopy, OverLongNamesAreRefusedBeforeCopying) {
     EXPECT_TRUE(copies_.empty());
 }
 
+// The elevated installer must not be led to write outside its folder or read from
+// another place than its own.
+TEST_F(FileListCopy, OnlyBareFileNamesAreCopied) {
+    WriteSource("a.exe", "a");
+    for (const std::string name : {"..\\evil.dll", "sub/x.dll", "C:x.dll", "\\\\host\\x", "..", "a..b"}) {
+        reports_.clear();
+        copies_.clear();
+        EXPECT_EQ(Copy("a.exe\n" + name + "\n"), 0) << name;
+        EXPECT_EQ(copies_.size(), 1u) << name << ": stops before copying it";
+        ASSERT_EQ(reports_.size(), 1u) << name;
+        EXPECT_NE(reports_[0].find("'" + name + "'"), std::string::npos) << reports_[0];
+    }
+    reports_.clear();
+    EXPECT_EQ(Copy("a.exe\n"), 1) << "a plain name with a dot passes";
+}
+
 }  // namespace
 }  // namespace mailwick
