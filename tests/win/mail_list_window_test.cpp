@@ -197,11 +197,8 @@ TEST_F(MailListWindowTest, ExitWithTheListOpenSavesItsLayout) {
     SendMessageA(window, WM_COMMAND, IDM_NEW_MAIL_ONLY, 0);
     SendMessageA(main_, WM_COMMAND, IDM_EXIT, 0);
     EXPECT_FALSE(IsWindow(window));
-    std::vector<BYTE> data;
-    DWORD type = 0;
-    EXPECT_TRUE(ReadValue("Placement", &data, &type));
-    ASSERT_TRUE(ReadValue("ViewAllMail", &data, &type));
-    EXPECT_EQ(data, (std::vector<BYTE>{0, 0, 0, 0}));
+    EXPECT_EQ(Stored("Placement").bytes.size(), sizeof(WINDOWPLACEMENT));
+    EXPECT_EQ(Stored("ViewAllMail"), (mwtest::RegValue{REG_BINARY, std::string(4, '\0')}));
 }
 
 // An empty placement applied would open the list as a bare caption at 0,0.
