@@ -79,7 +79,7 @@ TEST_F(WakeAndBalloon, TheSwitchOffShowsNoBalloon) {
 // Both notices of one wake, with hour-long periods just restarted: one check, within the
 // delay and a margin, and none while checking is off.
 TEST_F(WakeAndBalloon, AWakeStartsOneCheckSoonOnlyWhileCheckingIsOn) {
-    SilentServer server(mwtest::TestAddress(53));
+    mwtest::SilentServer server(mwtest::TestAddress(53));
     ASSERT_TRUE(server.bound());
     pop3::setIoTimeout(2s);
     SetServer(mwtest::TestAddress(53));
