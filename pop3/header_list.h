@@ -71,6 +71,9 @@ public:
     int load(const std::shared_ptr<const std::string>& file, std::size_t& pos);
     // True while store() would write back exactly the bytes that load() read.
     bool storesAsLoaded() const { return packed(); }
+    // What headerValue finds, read from the stored form when the list has not been split,
+    // so reading a few fields of every entry of a large list makes no copies of the rest.
+    std::optional<std::string_view> findValue(int id) const;
 
     // Operations the checker does not use.
     void removeAll(int id);
