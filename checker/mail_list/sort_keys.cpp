@@ -1,5 +1,7 @@
 #include "checker/mail_list/sort_keys.h"
 
+#include <thread>
+
 namespace mailwick {
 
 namespace {
@@ -14,11 +16,10 @@ const std::string& TextOfColumn(const MailRow& row, int column) {
     }
 }
 
-// Appends the key of `text` to `keys`; false when the platform makes none.
-bool AppendSortKey(const std::string& text, std::string* keys) {
-    // lstrcmpiA is CompareStringA with these flags in the thread's locale; LCMapStringA's
-    // keys with the same flags compare as it does.
-    const LCID locale = GetThreadLocale();
+// Appends the key of `text` to `keys`; false when the platform makes none. lstrcmpiA is
+// CompareStringA with these flags in the thread's locale; LCMapStringA's keys with the same
+// flags compare as it does.
+bool AppendSortKey(LCID locale, const std::string& text, std::string* keys) {
     constexpr DWORD kFlags = LCMAP_SORTKEY | NORM_IGNORECASE;
     // One call is enough for any field of the row's length limit; longer texts ask first.
     char buffer[2048];
@@ -37,27 +38,42 @@ bool AppendSortKey(const std::string& text, std::string* keys) {
     return true;
 }
 
-}  // namespace
-
-std::string MailSortKey(const std::string& text) {
-    std::string key;
-    if (!AppendSortKey(text, &key)) key.clear();
-    return key;
-}
-
-void MakeSortKeys(MailRowTable& rows) {
+void MakeKeys(LCID locale, MailRow* row, MailRow* end) {
     // Made in a scratch string and copied, so each row's keys take one exact allocation.
     std::string keys;
-    for (MailRow& row : rows) {
+    for (; row != end; ++row) {
         keys.clear();
         bool made = true;
         for (int column = 0; made && column < 5; ++column) {
-            made = AppendSortKey(TextOfColumn(row, column), &keys);
-            row.sortKeyEnds[static_cast<std::size_t>(column)] = static_cast<std::uint32_t>(keys.size());
+            made = AppendSortKey(locale, TextOfColumn(*row, column), &keys);
+            row->sortKeyEnds[static_cast<std::size_t>(column)] = static_cast<std::uint32_t>(keys.size());
         }
-        if (made) row.sortKeys.assign(keys);
-        else std::string().swap(row.sortKeys);
+        if (made) row->sortKeys.assign(keys);
+        else std::string().swap(row->sortKeys);
     }
+}
+
+}  // namespace
+
+void MakeSortKeys(MailRowTable& rows) {
+    // The keys are the locale of the thread that sorts, whichever thread makes them.
+    const LCID locale = GetThreadLocale();
+    MailRow* const begin = rows.data();
+    MailRow* const end = begin + rows.size();
+    // A large table is shared with a second thread: the window opens with all its keys.
+    constexpr std::size_t kShared = 20'000;
+    std::thread helper;
+    MailRow* middle = end;
+    if (rows.size() >= kShared) {
+        middle = begin + rows.size() / 2;
+        try {
+            helper = std::thread(MakeKeys, locale, middle, end);
+        } catch (...) {
+            middle = end;  // no thread to be had: all of them here
+        }
+    }
+    MakeKeys(locale, begin, middle);
+    if (helper.joinable()) helper.join();
 }
 
 bool RowSortKey(const MailRow& row, int column, std::string_view* key) {
