@@ -161,6 +161,25 @@ int HeaderList::load(const std::shared_ptr<const std::string>& file, std::size_t
     return 1;
 }
 
+std::optional<std::string_view> HeaderList::findValue(int id) const {
+    const std::string_view wanted = headerName(id);
+    if (!packed()) {
+        for (const HeaderField& field : fields_)
+            if (equalsIgnoringAsciiCase(field.name, wanted)) return std::string_view(field.value);
+        return std::nullopt;
+    }
+    // The stored form was checked when it was loaded: sound, its values already trimmed.
+    wire::Reader in(stored_, 0);
+    std::int32_t count = 0;
+    if (!in.getInt(count)) return std::nullopt;
+    for (std::int32_t i = 0; i < count; ++i) {
+        std::string_view name, value;
+        if (!in.getText(name) || !in.getText(value)) break;
+        if (equalsIgnoringAsciiCase(name, wanted)) return value;
+    }
+    return std::nullopt;
+}
+
 void HeaderList::unpack() const {
     std::string_view stored = stored_;
     auto keep = std::move(file_);

@@ -73,6 +73,9 @@ public:
     std::size_t storedSize() const;
     // True while store() would write back exactly the bytes that load() read.
     bool storesAsLoaded() const { return packed(); }
+    // What headerValue finds, read from the stored form when the list has not been split,
+    // so reading a few fields of every entry of a large list makes no copies of the rest.
+    std::optional<std::string_view> findValue(int id) const;
 
     // Operations the checker does not use.
     void removeAll(int id);

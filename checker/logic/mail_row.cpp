@@ -1,5 +1,8 @@
 #include "checker/logic/mail_row.h"
 
+#include <optional>
+#include <string_view>
+
 #include "checker/logic/date_stamp.h"
 #include "pop3/header_list.h"
 #include "pop3/stored_list.h"
@@ -10,20 +13,26 @@ namespace {
 
 std::string Cut(std::string_view text) { return std::string(text.substr(0, kMailRowTextMax)); }
 
+// Read without splitting a loaded header into fields: a large list's rows would copy
+// every field of every message only to drop them again.
+std::optional<std::string_view> Value(const pop3::HeaderList* header, int id) {
+    return header ? header->findValue(id) : std::nullopt;
+}
+
 std::string ValueOrEmpty(const pop3::HeaderList* header, int id) {
-    const std::string* value = header ? pop3::headerValue(*header, id) : nullptr;
+    const std::optional<std::string_view> value = Value(header, id);
     return value ? Cut(*value) : std::string();
 }
 
 MailRow RowOf(const pop3::StoredMessage& entry) {
     const pop3::HeaderList* header = entry.header();
-    const std::string* received = header ? pop3::headerValue(*header, pop3::HeaderReceived) : nullptr;
-    const std::string* date = header ? pop3::headerValue(*header, pop3::HeaderDate) : nullptr;
+    const std::optional<std::string_view> received = Value(header, pop3::HeaderReceived);
+    const std::optional<std::string_view> date = Value(header, pop3::HeaderDate);
 
     MailRow row;
-    std::string::size_type semicolon = received ? received->find(';') : std::string::npos;
-    if (semicolon != std::string::npos) {
-        row.received = Cut(DateToStamp(std::string_view(*received).substr(semicolon + 1)));
+    const std::size_t semicolon = received ? received->find(';') : std::string_view::npos;
+    if (semicolon != std::string_view::npos) {
+        row.received = Cut(DateToStamp(received->substr(semicolon + 1)));
     } else if (date) {
         row.received = Cut(DateToStamp(*date));
     }

@@ -1,6 +1,7 @@
 // The rows of the mail list: one per message of the stored message list.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -22,6 +23,11 @@ struct MailRow {
     std::string subject;
     std::int32_t size = 0;
     std::int32_t isNew = 0;  // 1 when new in the check that last wrote the list
+    // The compare keys of the five text columns in column order (Received, Date, From,
+    // Subject, To), one after the other, each ending at its sortKeyEnds; made once per row
+    // by the list window's layer, empty until then.
+    std::string sortKeys;
+    std::array<std::uint32_t, 5> sortKeyEnds{};
 };
 
 using MailRowTable = std::vector<MailRow>;

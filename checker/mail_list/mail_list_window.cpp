@@ -8,12 +8,14 @@
 #include <utility>
 #include <string>
 #include <unordered_set>
+#include <string_view>
 
 #include "checker/checker_state.h"
 #include "checker/logic/mail_cells.h"
 #include "checker/logic/stored_sizes.h"
 #include "checker/mail_list/mail_list_res.h"
 #include "checker/mail_list/mail_rows.h"
+#include "checker/mail_list/sort_keys.h"
 #include "checker/notification.h"
 #include "checker/resource.h"
 #include "checker/settings.h"
@@ -80,6 +82,8 @@ int CompareMailRows(const MailRow* row1, const MailRow* row2, int column, int as
     if (!row1 || !row2) return 0;
     if (!ascending) std::swap(row1, row2);
     if (column == 5) return (row1->size > row2->size) - (row1->size < row2->size);
+    std::string_view key1, key2;
+    if (RowSortKey(*row1, column, &key1) && RowSortKey(*row2, column, &key2)) return key1.compare(key2);
     const std::string* a = TextField(*row1, column);
     const std::string* b = TextField(*row2, column);
     return a && b ? lstrcmpiA(a->c_str(), b->c_str()) : 0;

@@ -10,6 +10,7 @@
 
 #include "checker/checker_files.h"
 #include "checker/checker_state.h"
+#include "checker/mail_list/sort_keys.h"
 #include "pop3/stored_list.h"
 
 namespace mailwick {
@@ -81,6 +82,8 @@ void RebuildMailRows() {
 }
 
 void ReplaceMailRows(MailRowTable rows) {
+    // On the caller's thread, like the reading: the window's sorts then only compare keys.
+    MakeSortKeys(rows);
     HWND main = nullptr;
     if (!OnOtherThread(&main)) {
         Replace(std::move(rows));
