@@ -32,6 +32,9 @@ start)
   else
     "$WINE" wineboot </dev/null >>"$dir/wineboot.log" 2>&1
   fi
+  # No window manager runs on this display: Wine would wait up to 2 s for one each time
+  # a visible top-level window is hidden or destroyed.
+  "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >>"$dir/wineboot.log" 2>&1
   exit 0
   ;;
 stop)
