@@ -285,6 +285,8 @@ TEST_F(Installer, WizardInstallsOpensHelpAndStartsTheChecker) {
 
 TEST_F(Installer, SecondInstallReplacesFilesAndValues) {
     InstallThroughTheWizard();
+    // setup has the shell start the checker, which may come up after setup has gone.
+    ASSERT_NE(WaitForStartedChecker(), 0u);
     EndAnyChecker();
     WriteFileBytes(installDir_ + "\\license.txt", "changed by the user");
     RegKey::Open(HKEY_LOCAL_MACHINE, kUninstallKeyPath, KEY_WRITE).WriteText("DisplayName", "changed");

@@ -34,7 +34,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (const auto account = mailwick::FindThunderbirdPopAccount(thunderbird)) {
         checkAccountText(account->server);
         checkAccountText(account->user);
-        if (account->security.value_or(-1) < 0 || *account->security > 2 || account->port > 65535) std::abort();
+        // An unknown socketType gives no security at all: the page keeps what it had.
+        if ((account->security && (*account->security < 0 || *account->security > 2)) || account->port > 65535)
+            std::abort();
     }
 
     std::istringstream ini(text);
