@@ -139,7 +139,7 @@ void PrepareNewMailBalloon(const pop3::POP3Session& session, int newCount) {
         if (!header) continue;
         const std::string* from = pop3::headerValue(*header, pop3::HeaderFrom);
         const std::string* subject = pop3::headerValue(*header, pop3::HeaderSubject);
-        newest.push_back({from ? *from : "<unknown>", subject ? *subject : ""});
+        newest.push_back({from ? *from : kUnknownSender, subject ? *subject : ""});
     }
     std::lock_guard<std::mutex> hold(g_balloonLock);
     g_balloon = NewMailBalloon(newCount, newest);

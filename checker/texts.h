@@ -30,5 +30,14 @@ inline constexpr char kClosingStatus[] = "Trying to close connection gracefully.
 inline constexpr char kNewItemsFormat[] = "%d new item%s (%d) %s";
 inline constexpr char kUnableToConnectStatus[] = " : Unable to connect to server";
 inline constexpr char kUnableToSaveStatus[] = " : Unable to save the message list";
+// Why a secure connection failed.
+inline constexpr char kSecureFailedStatus[] = " : Secure connection failed";
+inline constexpr char kUntrustedStatus[] = " : Certificate not trusted";
+inline constexpr char kNameMismatchStatus[] = " : Certificate name mismatch";
+inline constexpr char kExpiredStatus[] = " : Certificate expired";
+inline constexpr char kNoStlsStatus[] = " : Server has no STLS";
+
+// A new message's sender when it has no From line.
+inline constexpr char kUnknownSender[] = "<unknown>";
 
 }  // namespace mailwick

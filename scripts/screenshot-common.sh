@@ -12,8 +12,18 @@
 #   screenshot_wait_desktop         waits until the Wine desktop shows something
 #   screenshot_account SERVER       stores the account mailwick/secret on SERVER, no autostart
 #   setting_dword NAME VALUE        stores one REG_DWORD setting of the checker
+#   screenshot_need_checker         sets checker and post (post_command.exe) and needs both
+#   screenshot_mailbox IP DIR SENDER...
+#                                   a private Dovecot on IP in DIR, stopped at exit, holding
+#                                   one message from each SENDER, a second apart
+#   screenshot_new_mail_settings SHOW_DIALOG
+#                                   new mail silent and no mail program; NotifShowDialog as given
 #   screenshot_start_checker NAME   starts the checker on the Wine desktop in a fresh
 #                                   BUILD/screenshots/work-NAME and waits for it
+#   screenshot_command ID           posts command ID to the checker from its desktop
+#   screenshot_exit_checker         the Exit command
+#   screenshot_tabs NAME COUNT      presses Tab COUNT times; the centred sheet after each is
+#                                   NAME-tab-N.png, and all of them, in two rows, NAME-tabs.png
 # A script with more to undo at exit (a server it started) defines screenshot_cleanup.
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -67,7 +77,34 @@ screenshot_account() {
   setting_dword CheckAutoStart 0
 }
 
+screenshot_need_checker() {
+  checker="$build/bin/mailwick.exe"
+  post="$build/tests-bin/post_command.exe"
+  screenshot_need "$checker" "$post"
+}
+
+screenshot_mailbox() {
+  local ip=$1 sender
+  screenshot_dovecot=$2
+  shift 2
+  screenshot_cleanup() { bash "$root/tests/fixtures/dovecot.sh" stop "$screenshot_dovecot"; }
+  bash "$root/tests/fixtures/dovecot.sh" start "$screenshot_dovecot" "$ip" mailwick secret
+  for sender in "$@"; do
+    printf 'From: %s\r\nTo: mailwick@example.org\r\nSubject: Hello from %s\r\nDate: Sun, 7 Dec 1997 09:00:00 +0000\r\n\r\nHello.\r\n' \
+      "$sender" "${sender%% *}" | bash "$root/tests/fixtures/dovecot.sh" deliver "$screenshot_dovecot"
+    sleep 1  # one second apart, so the server lists them in this order
+  done
+}
+
+screenshot_new_mail_settings() {
+  setting_dword NotifPlayWav 0
+  setting_dword NotifPlayAlarm 0
+  setting_dword NotifShowDialog "$1"
+  setting_dword LaunchMail 0
+}
+
 screenshot_start_checker() {
+  screenshot_name=$1
   work="$out/work-$1"
   rm -rf "$work"
   mkdir -p "$work"
@@ -75,4 +112,31 @@ screenshot_start_checker() {
   "$WINE" explorer /desktop=Mailwick,1024x768 "$checker" >"$out/checker-$1.log" 2>&1 &
   screenshot_wait_desktop
   sleep 2
+}
+
+# From a program on the checker's desktop, so that it finds the checker's window.
+screenshot_command() {
+  "$WINE" explorer /desktop=Mailwick,1024x768 "$post" "$1" >>"$out/checker-$screenshot_name.log" 2>&1
+}
+
+screenshot_exit_checker() {
+  screenshot_command 204 || true
+  sleep 1
+}
+
+# The sheet is centred on the 1024x768 desktop.
+screenshot_tabs() {
+  local name=$1 count=$2 i tabs=()
+  for i in $(seq 1 "$count"); do
+    xdotool key Tab
+    sleep 0.4
+    import -window root "$out/$name-tab-$i.png"
+    convert "$out/$name-tab-$i.png" -crop 420x420+302+174 +repage "$out/$name-tab-$i.png"
+    tabs+=("$out/$name-tab-$i.png")
+  done
+  local half=$(((count + 1) / 2))
+  convert "${tabs[@]:0:half}" +append "$out/$name-tabs-a.png"
+  convert "${tabs[@]:half}" +append "$out/$name-tabs-b.png"
+  convert "$out/$name-tabs-a.png" "$out/$name-tabs-b.png" -append "$out/$name-tabs.png"
+  rm -f "$out/$name-tabs-a.png" "$out/$name-tabs-b.png"
 }

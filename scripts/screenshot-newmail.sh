@@ -8,32 +8,18 @@
 # newmail-dialog.png (the dialog, enlarged).
 set -euo pipefail
 source "$(dirname "$0")/screenshot-common.sh"
-checker="$build/bin/mailwick.exe"
-post="$build/tests-bin/post_command.exe"
-screenshot_need "$checker" "$post"
+screenshot_need_checker
 rm -f "$out"/newmail-*.png
 
 ip=127.0.0.51
-dovecot="$out/dovecot"
-screenshot_cleanup() { bash "$root/tests/fixtures/dovecot.sh" stop "$dovecot"; }
 screenshot_wine newmail
-
-bash "$root/tests/fixtures/dovecot.sh" start "$dovecot" "$ip" mailwick secret
-for sender in "Ann Example <ann@example.org>" "Bob Sender <bob@example.net>" "Carol Writer <carol@example.com>"; do
-  printf 'From: %s\r\nTo: mailwick@example.org\r\nSubject: Hello from %s\r\nDate: Sun, 7 Dec 1997 09:00:00 +0000\r\n\r\nHello.\r\n' \
-    "$sender" "${sender%% *}" | bash "$root/tests/fixtures/dovecot.sh" deliver "$dovecot"
-  sleep 1  # one second apart, so the server lists them in this order
-done
-
+screenshot_mailbox "$ip" "$out/dovecot" \
+  "Ann Example <ann@example.org>" "Bob Sender <bob@example.net>" "Carol Writer <carol@example.com>"
 screenshot_account "$ip"
-setting_dword NotifPlayWav 0
-setting_dword NotifPlayAlarm 0
-setting_dword NotifShowDialog 1
-setting_dword LaunchMail 0
+screenshot_new_mail_settings 1
 
 screenshot_start_checker newmail
-# Check Now (201), from a program on the checker's desktop so it finds the window.
-"$WINE" explorer /desktop=Mailwick,1024x768 "$post" 201 >>"$out/checker-newmail.log" 2>&1
+screenshot_command 201  # Check Now
 sleep 3
 
 for i in 1 2 3 4 5 6; do
@@ -44,6 +30,5 @@ done
 # The dialog sits in the middle of the screen.
 convert "$out/newmail-1.png" -crop 400x300+312+234 +repage -scale 200% "$out/newmail-dialog.png"
 
-"$WINE" explorer /desktop=Mailwick,1024x768 "$post" 204 >>"$out/checker-newmail.log" 2>&1 || true
-sleep 1
+screenshot_exit_checker
 ls "$out"/newmail-*.png

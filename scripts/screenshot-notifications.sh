@@ -7,35 +7,22 @@
 # (the sheet after each Tab, side by side).
 set -euo pipefail
 source "$(dirname "$0")/screenshot-common.sh"
-checker="$build/bin/mailwick.exe"
-post="$build/tests-bin/post_command.exe"
-screenshot_need "$checker" "$post"
+screenshot_need_checker
 rm -f "$out"/notifications*.png
 
 screenshot_wine notifications
 screenshot_account pop.example.org
 screenshot_start_checker notifications
-"$WINE" explorer /desktop=Mailwick,1024x768 "$post" 203 >>"$out/checker-notifications.log" 2>&1  # Options
+screenshot_command 203  # Options
 sleep 3
 # The sheet is centred: a click on its last tab, Notifications.
 xdotool mousemove 555 227 click 1
 sleep 1
 import -window root "$out/notifications.png"
 
-tabs=()
-for i in $(seq 1 14); do
-  xdotool key Tab
-  sleep 0.4
-  import -window root "$out/notifications-tab-$i.png"
-  convert "$out/notifications-tab-$i.png" -crop 420x420+302+174 +repage "$out/notifications-tab-$i.png"
-  tabs+=("$out/notifications-tab-$i.png")
-done
-convert "${tabs[@]:0:7}" +append "$out/notifications-tabs-a.png"
-convert "${tabs[@]:7}" +append "$out/notifications-tabs-b.png"
-convert "$out/notifications-tabs-a.png" "$out/notifications-tabs-b.png" -append "$out/notifications-tabs.png"
-rm -f "$out"/notifications-tab-*.png "$out/notifications-tabs-a.png" "$out/notifications-tabs-b.png"
+screenshot_tabs notifications 14
+rm -f "$out"/notifications-tab-*.png
 xdotool key Escape
 sleep 1
-"$WINE" explorer /desktop=Mailwick,1024x768 "$post" 204 >>"$out/checker-notifications.log" 2>&1 || true
-sleep 1
+screenshot_exit_checker
 ls "$out"/notifications*.png

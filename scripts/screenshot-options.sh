@@ -9,9 +9,7 @@
 # options-ssl.png (SSL/TLS chosen).
 set -euo pipefail
 source "$(dirname "$0")/screenshot-common.sh"
-checker="$build/bin/mailwick.exe"
-post="$build/tests-bin/post_command.exe"
-screenshot_need "$checker" "$post"
+screenshot_need_checker
 rm -f "$out"/options-*.png
 screenshot_wine options
 
@@ -20,30 +18,16 @@ setting_dword Security 1
 setting_dword Port 1110
 
 screenshot_start_checker options
-command() { "$WINE" explorer /desktop=Mailwick,1024x768 "$post" "$1" >>"$out/checker-options.log" 2>&1; }
-command 203  # Options
+screenshot_command 203  # Options
 sleep 3
 import -window root "$out/options-account.png"
-
-# The sheet is centred: after each Tab, its area only.
-tabs=()
-for i in $(seq 1 9); do
-  xdotool key Tab
-  sleep 0.4
-  import -window root "$out/options-tab-$i.png"
-  convert "$out/options-tab-$i.png" -crop 420x420+302+174 +repage "$out/options-tab-$i.png"
-  tabs+=("$out/options-tab-$i.png")
-done
-convert "${tabs[@]:0:5}" +append "$out/options-tabs-a.png"
-convert "${tabs[@]:5}" +append "$out/options-tabs-b.png"
-convert "$out/options-tabs-a.png" "$out/options-tabs-b.png" -append "$out/options-tabs.png"
-rm -f "$out/options-tabs-a.png" "$out/options-tabs-b.png"
+screenshot_tabs options 9
 
 # A click on the Security arrow drops its list down; Down and Enter choose SSL/TLS, which
 # fills in its port.
 xdotool key Escape
 sleep 1
-command 203
+screenshot_command 203
 sleep 3
 xdotool mousemove 557 457 click 1
 sleep 1
@@ -53,6 +37,5 @@ sleep 1
 import -window root "$out/options-ssl.png"
 xdotool key Escape Escape
 sleep 1
-command 204  # Exit
-sleep 1
+screenshot_exit_checker
 ls "$out"/options-*.png

@@ -3,6 +3,9 @@
 #include <fstream>
 #include <iterator>
 
+#include "common/fill_text.h"
+#include "setup/setup_texts.h"
+
 namespace mailwick {
 
 std::vector<std::string> SplitFileList(std::string_view contents) {
@@ -33,7 +36,7 @@ int CopyListedFiles(const std::string& listFile, const std::string& destinationD
                     const CopyActions& actions) {
     std::ifstream in(listFile, std::ios::binary);
     if (!in) {
-        actions.report("Could not find file containing list of installs.");
+        actions.report(kNoFileListText);
         return 0;
     }
     const std::string contents{std::istreambuf_iterator<char>(in), {}};
@@ -42,24 +45,22 @@ int CopyListedFiles(const std::string& listFile, const std::string& destinationD
     for (const std::string& source : SplitFileList(contents)) {
         // Names longer than the installer's path buffers would be cut to another name.
         if (source.size() > kMaxListPath) {
-            actions.report("The name '" + source + "' in " + kFileListName + " is longer than " +
-                           std::to_string(kMaxListPath) + " characters.");
+            actions.report(FillText(kListedNameTooLongFormat, {source, kFileListName, std::to_string(kMaxListPath)}));
             return 0;
         }
         // The installer runs with administrator rights: a line may name a file here, never
         // a place elsewhere ("..\\x", "C:x", "\\\\server\\x").
         if (!IsBareFileName(source)) {
-            actions.report("The name '" + source + "' in " + kFileListName + " is not a plain file name.");
+            actions.report(FillText(kListedNameNotPlainFormat, {source, kFileListName}));
             return 0;
         }
         const std::string destination = destinationDir + "\\" + source;
         if (destination.size() > kMaxListPath) {
-            actions.report("The install path '" + destination + "' is longer than " +
-                           std::to_string(kMaxListPath) + " characters.");
+            actions.report(FillText(kInstallPathTooLongFormat, {destination, std::to_string(kMaxListPath)}));
             return 0;
         }
         if (!actions.copyFile(source, destination)) {
-            actions.report("Failed trying to copy '" + source + "' to '" + destination + "'");
+            actions.report(FillText(kCopyFileFailedFormat, {source, destination}));
             return 0;
         }
     }

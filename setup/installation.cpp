@@ -94,7 +94,7 @@ int RunInstallation(HWND owner) {
         Fail(kUninstallEntryFailed);
         return 0;
     }
-    uninstall.WriteText("DisplayName", "Mailwick (32-bit) v1.0 final");
+    uninstall.WriteText("DisplayName", kUninstallDisplayName);
     // Quoted: an unquoted path with blanks lets Windows try "C:\Program.exe" first.
     uninstall.WriteText("UninstallString", UninstallCommand(InstallDir));
     uninstall.Close();

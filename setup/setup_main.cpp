@@ -5,6 +5,7 @@
 
 #include "common/app_identity.h"
 #include "common/dll_search.h"
+#include "common/fill_text.h"
 #include "common/help_viewer.h"
 #include "common/message_box.h"
 #include "common/message_loop.h"
@@ -45,10 +46,7 @@ int RunSetup(HINSTANCE instance) {
             return 0;
         case InstallDirResult::TooLong:
             // A longer path would be cut short and the files would land somewhere else.
-            ShowMessageBox(nullptr,
-                           ("Setup cannot install into '" + InstallDir + "': the path is longer than " +
-                            std::to_string(kMaxInstallDir) + " characters.")
-                               .c_str(),
+            ShowMessageBox(nullptr, FillText(kInstallDirTooLongFormat, {InstallDir, std::to_string(kMaxInstallDir)}).c_str(),
                            kSetupCaption, MB_OK);
             return 0;
         case InstallDirResult::Formed:

@@ -124,7 +124,7 @@ void RunSetupWizard(HWND owner) {
     SheetOptions options;
     options.instance = SetupInstance;
     options.owner = owner;
-    options.caption = "Mailwick Setup";
+    options.caption = kWizardCaption;
     options.flags = PSH_WIZARD | PSH_NOAPPLYNOW;
     RunPropertySheet(options, pages);
 }

@@ -8,25 +8,20 @@
 #include "common/message_box.h"
 #include "common/registry.h"
 #include "common/startup_shortcut.h"
+#include "uninstall/uninstall_texts.h"
 
 namespace mailwick {
 namespace {
 
-constexpr char kCaption[] = "Uninstall";
-constexpr char kCheckerRunning[] =
-    "Mailwick is currently running.  Exit Mailwick then run this uninstall program again.";
-constexpr char kConfirm[] = "Please confirm that you wish to uninstall Mailwick";
-constexpr char kFinished[] =
-    "Uninstall of Mailwick finished.\nTo complete uninstall remove files from Mailwick install directory.";
 // Between the settings and the system entries, as the uninstaller has always paused.
 constexpr DWORD kPauseMs = 4000;
 
 int Uninstall() {
     if (FindRunningChecker()) {
-        ShowMessageBox(nullptr, kCheckerRunning, kCaption, MB_OK);
+        ShowMessageBox(nullptr, kUninstallCheckerRunning, kUninstallCaption, MB_OK);
         return 0;
     }
-    if (ShowMessageBox(nullptr, kConfirm, kCaption, MB_YESNO) != IDYES) return 0;
+    if (ShowMessageBox(nullptr, kUninstallConfirm, kUninstallCaption, MB_YESNO) != IDYES) return 0;
 
     // Each removal is silent: what is already gone, or refused, does not stop the rest.
     RemoveStartupShortcut();
@@ -36,7 +31,7 @@ int Uninstall() {
     RegDeleteKeyAt(HKEY_LOCAL_MACHINE, kAppPathsKeyPath);
     RegDeleteKeyAt(HKEY_LOCAL_MACHINE, kUninstallKeyPath);
 
-    ShowMessageBox(nullptr, kFinished, kCaption, MB_OK);
+    ShowMessageBox(nullptr, kUninstallFinished, kUninstallCaption, MB_OK);
     return 0;
 }
 

@@ -1,21 +1,20 @@
 #include "checker/autoconfig/autoconfig.h"
 
 #include <string>
-#include <string_view>
 
 #include "checker/autoconfig/autoconfig_res.h"
 #include "checker/autoconfig/autoconfig_sources.h"
+#include "checker/autoconfig/autoconfig_texts.h"
 #include "common/app_identity.h"
 #include "common/controls.h"
 #include "common/dialog.h"
+#include "common/fill_text.h"
 #include "common/message_box.h"
 #include "pop3/pop3_session.h"
 
 namespace mailwick {
 
 namespace {
-
-constexpr char kUnableFormat[] = "Sorry, but Mailwick was unable to auto-configure from '%s'";
 
 class AutoconfigDialog : public Dialog {
 public:
@@ -55,12 +54,8 @@ int32_t AutoConfigure(HWND page, int serverFieldId, int userFieldId, int passwor
     const std::string client = std::string(clientName ? clientName : "").substr(0, kAutoconfigClientWidth);
     const MailAccount account = FindMailAccount(client);
     if (account.server.empty() || account.user.empty()) {
-        // Put in by hand, not by printf: a '%' in the name stays a '%'.
-        const std::string_view format = kUnableFormat;
-        const std::size_t at = format.find("%s");
-        const std::string text =
-            std::string(format.substr(0, at)) + client + std::string(format.substr(at + 2));
-        ShowMessageBox(page, text.c_str(), kProductName, MB_OK);
+        // Not by printf: a '%' in the name stays a '%'.
+        ShowMessageBox(page, FillText(kAutoconfigUnableFormat, {client}).c_str(), kProductName, MB_OK);
         return 0;
     }
     AutoconfigDialog dialog(client, account);

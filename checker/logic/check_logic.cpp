@@ -27,15 +27,15 @@ std::string ConnectFailedStatusText(const std::tm& localNow) {
 }
 
 std::string SecureFailedStatusText(pop3::TlsFailure failure, const std::tm& localNow) {
-    const char* reason = "Secure connection failed";
+    const char* reason = kSecureFailedStatus;
     switch (failure) {
-        case pop3::TlsFailure::Untrusted: reason = "Certificate not trusted"; break;
-        case pop3::TlsFailure::NameMismatch: reason = "Certificate name mismatch"; break;
-        case pop3::TlsFailure::Expired: reason = "Certificate expired"; break;
-        case pop3::TlsFailure::NoStls: reason = "Server has no STLS"; break;
+        case pop3::TlsFailure::Untrusted: reason = kUntrustedStatus; break;
+        case pop3::TlsFailure::NameMismatch: reason = kNameMismatchStatus; break;
+        case pop3::TlsFailure::Expired: reason = kExpiredStatus; break;
+        case pop3::TlsFailure::NoStls: reason = kNoStlsStatus; break;
         default: break;
     }
-    return StatusTimeText(localNow) + " : " + reason;
+    return StatusTimeText(localNow) + reason;
 }
 
 int ServerPort(int32_t security, uint32_t storedPort) {

@@ -8,6 +8,7 @@
 #include "checker/autoconfig/mail_clients.h"
 #include "checker/options/options_pages.h"
 #include "checker/options/options_res.h"
+#include "checker/options/options_texts.h"
 #include "common/controls.h"
 #include "common/message_box.h"
 #include "pop3/pop3_session.h"
@@ -66,7 +67,7 @@ bool AccountPage::OnKillActive() {
     const std::string port = ItemText(IDC_PORT);
     const unsigned long portNumber = port.size() <= 5 ? std::strtoul(port.c_str(), nullptr, 10) : 0;
     if (portNumber > 65535 || (!port.empty() && portNumber == 0)) {
-        ShowMessageBox(Handle(), "Please enter a port between 1 and 65535.", "Mailwick - Options - Account", MB_OK);
+        ShowMessageBox(Handle(), kPortRangeText, kAccountPageCaption, MB_OK);
         return false;
     }
     const int security = static_cast<int>(SendMessageA(Item(IDC_SECURITY), CB_GETCURSEL, 0, 0));

@@ -4,16 +4,12 @@
 #include "checker/logic/options_rules.h"
 #include "checker/options/options_pages.h"
 #include "checker/options/options_res.h"
+#include "checker/options/options_texts.h"
 #include "checker/startup_shortcut.h"
 
 namespace mailwick {
 
 namespace {
-
-constexpr char kCaption[] = "Mailwick - Options - Checking";
-constexpr char kTooLargeText[] = "Please enter a checking time of 71582 minutes or less.";
-constexpr char kOfflineText[] = "Offline checking time should be greater than online checking time.";
-constexpr char kOnlineText[] = "Please enter an online time of 5 minutes or greater.";
 
 constexpr auto kHelpPairs = std::to_array<DWORD>({
     IDC_OFFLINE_MINUTES, IDH_OFFLINE_MINUTES, IDC_ONLINE_MINUTES, IDH_ONLINE_MINUTES,
@@ -51,17 +47,17 @@ bool CheckingPage::OnKillActive() {
     const IntervalVerdict verdict = JudgeIntervals(offline, online, working_.GetUseRAS() != 0);
     // A number past 32 bits of milliseconds would wrap into a short interval: keep none.
     if (verdict == IntervalVerdict::TooLarge) {
-        Refuse(kTooLargeText, kCaption);
+        Refuse(kIntervalTooLargeText, kCheckingPageCaption);
         return false;
     }
     working_.SetCheckFreqLO(offline.ms);
     working_.SetCheckFreqHI(online.ms);
     if (verdict == IntervalVerdict::OfflineNotGreater) {
-        Refuse(kOfflineText, kCaption);
+        Refuse(kOfflineNotLongerText, kCheckingPageCaption);
         return false;
     }
     if (verdict == IntervalVerdict::OnlineTooShort) {
-        Refuse(kOnlineText, kCaption);
+        Refuse(kOnlineTooShortText, kCheckingPageCaption);
         return false;
     }
     return true;

@@ -5,14 +5,12 @@
 #include "checker/logic/options_rules.h"
 #include "checker/options/options_pages.h"
 #include "checker/options/options_res.h"
+#include "checker/options/options_texts.h"
 #include "common/controls.h"
 
 namespace mailwick {
 
 namespace {
-
-constexpr char kCaption[] = "Mailwick - Options - Connection";
-constexpr char kNoEntryText[] = "Please select a connection entry for Dial-Up Networking.";
 
 constexpr auto kHelpPairs = std::to_array<DWORD>({
     IDC_NO_DIALUP, IDH_NO_DIALUP, IDC_USE_DIALUP, IDH_USE_DIALUP, IDC_DIALUP_ENTRY, IDH_DIALUP_ENTRY,
@@ -74,7 +72,7 @@ bool ConnectionPage::OnKillActive() {
     working_.SetRASDisconnect(IsChecked(IDC_DISCONNECT) ? 1 : 0);
     working_.SetRASDisconExceptNewMail(IsChecked(IDC_KEEP_IF_NEW_MAIL) ? 1 : 0);
     if (working_.GetUseRAS() == 1 && working_.GetRASEntry()[0] == '\0') {
-        Refuse(kNoEntryText, kCaption);
+        Refuse(kNoDialupEntryText, kConnectionPageCaption);
         return false;
     }
     return true;

@@ -7,6 +7,7 @@
 
 #include "checker/options/options_pages.h"
 #include "checker/options/options_res.h"
+#include "checker/options/options_texts.h"
 
 namespace mailwick {
 
@@ -17,9 +18,6 @@ constexpr auto kHelpPairs = std::to_array<DWORD>({
     IDC_PLAY_WAV, IDH_PLAY_WAV, IDC_WAV_FILE, IDH_WAV_FILE, IDC_WAV_BROWSE, IDH_WAV_BROWSE,
     IDC_SHOW_DIALOG, IDH_SHOW_DIALOG, IDC_BALLOON, IDH_BALLOON, IDC_LAUNCH_MAIL, IDH_LAUNCH_MAIL, IDC_MAIL_CLIENT, IDH_MAIL_CLIENT_SHOWN, 0, 0});
 
-constexpr char kCaption[] = "Mailwick - Options - Notifications";
-constexpr char kPathTooLongText[] =
-    "The path of this sound file is longer than 249 characters. Please choose a file with a shorter path.";
 // The longest sound path the settings keep.
 constexpr int kSoundPathMax = static_cast<int>(kLongTextWidth) - 1;
 static_assert(kSoundPathMax == 249, "the refusal text names the limit");
@@ -91,7 +89,7 @@ void NotificationsPage::Browse(int editId) const {
     if (!GetOpenFileNameA(&ofn)) return;
     // Cut to fit, it would name a file that is not there.
     if (lstrlenA(file.data()) > kSoundPathMax) {
-        Refuse(kPathTooLongText, kCaption);
+        Refuse(kSoundPathTooLongText, kNotificationsPageCaption);
         return;
     }
     SetItemText(editId, file.data());

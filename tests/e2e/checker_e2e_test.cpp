@@ -12,6 +12,7 @@
 #include "checker/newmail_res.h"
 #include "checker/options/options_res.h"
 #include "checker/resource.h"
+#include "checker/texts.h"
 #include "common/registry.h"
 #include "e2e/driver.h"
 #include "fixtures/fakeras_env.h"
@@ -22,8 +23,7 @@
 namespace mwtest {
 namespace {
 
-const std::wstring kAlreadyRunning =
-    L"You are already running Mailwick and can not have more than one instance running!";
+const std::wstring kAlreadyRunning = ToWide(mailwick::kAlreadyRunningText);
 
 class CheckerE2E : public ::testing::Test {
 protected:
@@ -88,7 +88,7 @@ TEST_F(CheckerE2E, CheckNowRecordsTheScanShowsTheSendersAndTheNextRunReadsIt) {
     ASSERT_TRUE(WaitUntil([&] { return ListBoxLines(GetDlgItem(dialog, IDC_NEWMAIL_LIST)).size() == 2; }, 20s));
     const auto lines = ListBoxLines(GetDlgItem(dialog, IDC_NEWMAIL_LIST));
     EXPECT_EQ(lines[0], L"Ann <ann@example.org>");
-    EXPECT_EQ(lines[1], L"<unknown>");
+    EXPECT_EQ(lines[1], ToWide(mailwick::kUnknownSender));
 
     pop3::StoredMessageList list;
     list.loadFile(dir_ + "\\UIDL");

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "checker/help.h"
+#include "common/fill_text.h"
 #include "common/install_entries.h"
 #include "common/registry.h"
 #include "common/startup_shortcut.h"
@@ -20,6 +21,7 @@
 #include "setup/progress_res.h"
 #include "setup/setup_texts.h"
 #include "setup/wizard_res.h"
+#include "uninstall/uninstall_texts.h"
 
 namespace mwtest {
 namespace {
@@ -28,11 +30,9 @@ using mailwick::kAppPathsKeyPath;
 using mailwick::kUninstallKeyPath;
 using mailwick::RegKey;
 
-const std::wstring kRunningUninstall =
-    L"Mailwick is currently running.  Exit Mailwick then run this uninstall program again.";
-const std::wstring kConfirmUninstall = L"Please confirm that you wish to uninstall Mailwick";
-const std::wstring kUninstalled =
-    L"Uninstall of Mailwick finished.\nTo complete uninstall remove files from Mailwick install directory.";
+const std::wstring kRunningUninstall = ToWide(mailwick::kUninstallCheckerRunning);
+const std::wstring kConfirmUninstall = ToWide(mailwick::kUninstallConfirm);
+const std::wstring kUninstalled = ToWide(mailwick::kUninstallFinished);
 
 std::vector<std::string> ListedFiles(const std::string& dir) {
     std::istringstream in(ReadFileBytes(dir + "\\setup.lst"));
@@ -266,7 +266,7 @@ TEST_F(Installer, WizardInstallsOpensHelpAndStartsTheChecker) {
     const std::string program = installDir_ + "\\Mailwick.exe";
     EXPECT_EQ(ReadRegValue(HKEY_LOCAL_MACHINE, kAppPathsKeyPath, ""), (RegValue{REG_SZ, program + '\0'}));
     EXPECT_EQ(ReadRegValue(HKEY_LOCAL_MACHINE, kUninstallKeyPath, "DisplayName"),
-              (RegValue{REG_SZ, std::string("Mailwick (32-bit) v1.0 final") + '\0'}));
+              (RegValue{REG_SZ, std::string(mailwick::kUninstallDisplayName) + '\0'}));
     EXPECT_EQ(ReadRegValue(HKEY_LOCAL_MACHINE, kUninstallKeyPath, "UninstallString"),
               (RegValue{REG_SZ, "\"" + installDir_ + "\\MWuninst.exe\"" + '\0'}))
         << "quoted: the folder's name has blanks";
@@ -294,7 +294,7 @@ TEST_F(Installer, SecondInstallReplacesFilesAndValues) {
     InstallThroughTheWizard();
     EXPECT_EQ(ReadFileBytes(installDir_ + "\\license.txt"), ReadFileBytes(source_ + "\\license.txt"));
     EXPECT_EQ(ReadRegValue(HKEY_LOCAL_MACHINE, kUninstallKeyPath, "DisplayName").bytes,
-              std::string("Mailwick (32-bit) v1.0 final") + '\0');
+              std::string(mailwick::kUninstallDisplayName) + '\0');
 }
 
 TEST_F(Installer, MissingListedFileStopsWithThreeMessagesAndNoRegistryEntries) {
@@ -320,7 +320,7 @@ TEST_F(Installer, MissingListedFileStopsWithThreeMessagesAndNoRegistryEntries) {
         }
         AnswerMessageBox(box, IDOK);
     }
-    const std::string failed = "Failed trying to copy '" + missing + "' to '" + installDir_ + "\\" + missing + "'";
+    const std::string failed = mailwick::FillText(mailwick::kCopyFileFailedFormat, {missing, installDir_ + "\\" + missing});
     EXPECT_EQ(shown[0], std::wstring(failed.begin(), failed.end()));
     EXPECT_EQ(shown[1], ToWide(mailwick::kCopyFailed));
     EXPECT_EQ(shown[2], ToWide(mailwick::kInstallFailed));
@@ -372,12 +372,12 @@ protected:
         for (const auto& name : ListedFiles(source_))
             CopyFileA((source_ + "\\" + name).c_str(), (installDir_ + "\\" + name).c_str(), FALSE);
         RegKey::Create(HKEY_LOCAL_MACHINE, kAppPathsKeyPath).WriteText("", installDir_ + "\\Mailwick.exe");
-        RegKey::Create(HKEY_LOCAL_MACHINE, kUninstallKeyPath).WriteText("DisplayName", "Mailwick (32-bit) v1.0 final");
+        RegKey::Create(HKEY_LOCAL_MACHINE, kUninstallKeyPath).WriteText("DisplayName", mailwick::kUninstallDisplayName);
     }
     // Runs MWuninst from the install folder; the first box's text.
     std::wstring Start(CheckerProcess& p) {
         EXPECT_TRUE(p.start(installDir_ + "\\MWuninst.exe", installDir_));
-        box_ = WaitForMessageBox(p.pid(), L"Uninstall");
+        box_ = WaitForMessageBox(p.pid(), ToWide(mailwick::kUninstallCaption));
         return box_ ? MessageBoxText(box_) : L"";
     }
     void ExpectInstallationIntact() {
@@ -402,7 +402,7 @@ TEST_F(Uninstaller, YesRemovesTheEntriesAndKeepsTheFilesTwice) {
         CheckerProcess p;
         ASSERT_EQ(Start(p), kConfirmUninstall) << "run " << run;
         AnswerMessageBox(box_, IDYES);
-        HWND done = WaitForMessageBox(p.pid(), L"Uninstall", 30s);
+        HWND done = WaitForMessageBox(p.pid(), ToWide(mailwick::kUninstallCaption), 30s);
         ASSERT_NE(done, nullptr);
         EXPECT_EQ(MessageBoxText(done), kUninstalled);
         EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kSettingsKey));

@@ -8,13 +8,22 @@
 #include <string>
 #include <vector>
 
+#include "common/fill_text.h"
 #include "fixtures/temp_dir.h"
 #include "setup/file_list.h"
+#include "setup/setup_texts.h"
 
 namespace mailwick {
 namespace {
 
 namespace fs = std::filesystem;
+
+// A name with a '%' in it must reach the message as it is, not be read as a format.
+TEST(FillText, PutsTheValuesInOrderAndReadsNothingInThem) {
+    EXPECT_EQ(FillText("copy '%s' to '%s'", {"a%s%d.exe", "C:\\x"}), "copy 'a%s%d.exe' to 'C:\\x'");
+    EXPECT_EQ(FillText("%s%s.", {"", "b"}), "b.");
+    EXPECT_EQ(FillText("left %s and %s", {"one"}), "left one and %s");
+}
 
 class FileListCopy : public ::testing::Test {
 protected:
@@ -89,7 +98,7 @@ TEST_F(FileListCopy, EmptyListCopiesNothingAndSucceeds) {
 
 TEST_F(FileListCopy, MissingListIsReported) {
     EXPECT_EQ(CopyListedFiles(source_.file("none.lst"), Dest(), actions_), 0);
-    EXPECT_EQ(reports_, std::vector<std::string>{"Could not find file containing list of installs."});
+    EXPECT_EQ(reports_, std::vector<std::string>{kNoFileListText});
 }
 
 TEST_F(FileListCopy, MissingFileStopsAtItsLineKeepingEarlierCopies) {
@@ -97,14 +106,14 @@ TEST_F(FileListCopy, MissingFileStopsAtItsLineKeepingEarlierCopies) {
     WriteSource("c.exe", "c");
     EXPECT_EQ(Copy("a.exe\nb.exe\nc.exe\n"), 0);
     EXPECT_EQ(Installed(), std::vector<std::string>{"a.exe"});
-    EXPECT_EQ(reports_, std::vector<std::string>{"Failed trying to copy 'b.exe' to '" + Dest() + "\\b.exe'"});
+    EXPECT_EQ(reports_, std::vector<std::string>{FillText(kCopyFileFailedFormat, {"b.exe", Dest() + "\\b.exe"})});
 }
 
 TEST_F(FileListCopy, BlankLineNamesAnEmptySource) {
     WriteSource("a.exe", "a");
     EXPECT_EQ(Copy("a.exe\n\nc.exe\n"), 0);
     EXPECT_EQ(Installed(), std::vector<std::string>{"a.exe"});
-    EXPECT_EQ(reports_, std::vector<std::string>{"Failed trying to copy '' to '" + Dest() + "\\'"});
+    EXPECT_EQ(reports_, std::vector<std::string>{FillText(kCopyFileFailedFormat, {"", Dest() + "\\"})});
 }
 
 TEST_F(FileListCopy, OverLongNamesAreRefusedBeforeCopying) {

@@ -9,7 +9,10 @@
 
 #include "checker/autoconfig/autoconfig.h"
 #include "checker/autoconfig/autoconfig_res.h"
+#include "checker/autoconfig/autoconfig_texts.h"
+#include "common/app_identity.h"
 #include "common/controls.h"
+#include "common/fill_text.h"
 #include "common/registry.h"
 #include "fixtures/message_recorder.h"
 #include "fixtures/modal_driver.h"
@@ -137,12 +140,12 @@ TEST_F(Autoconfig, NothingFoundShowsTheMessageOwnedByThePage) {
     EXPECT_EQ(Run(std::string(300, 'c').c_str(), [](HWND d) { PostMessageA(d, WM_COMMAND, IDCANCEL, 0); }), 0);
     const auto shown = messages_.Messages();
     ASSERT_EQ(shown.size(), 3u);
-    EXPECT_EQ(shown[0].text, "Sorry, but Mailwick was unable to auto-configure from 'Eudora 5%s'");
-    EXPECT_EQ(shown[0].caption, "Mailwick");
+    EXPECT_EQ(shown[0].text, FillText(kAutoconfigUnableFormat, {"Eudora 5%s"}));
+    EXPECT_EQ(shown[0].caption, kProductName);
     EXPECT_EQ(shown[0].owner, page_.Get());
     EXPECT_EQ(shown[0].type, static_cast<UINT>(MB_OK));
-    EXPECT_EQ(shown[1].text, "Sorry, but Mailwick was unable to auto-configure from ''");
-    EXPECT_EQ(shown[2].text, "Sorry, but Mailwick was unable to auto-configure from '" + std::string(199, 'c') + "'");
+    EXPECT_EQ(shown[1].text, FillText(kAutoconfigUnableFormat, {""}));
+    EXPECT_EQ(shown[2].text, FillText(kAutoconfigUnableFormat, {std::string(199, 'c')}));
     for (int id : {kServerField, kUserField, kPasswordField}) EXPECT_EQ(page_.Field(id), "old");
 }
 

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "checker/texts.h"
 #include "fixtures/test_authority.h"
 #include "win/checker_flow_fixture.h"
 
@@ -34,7 +35,7 @@ TEST_F(CheckerFlow, ChecksOverTlsAndStlsAndNamesACertificateForAnotherHost) {
     CheckNow();
     ASSERT_TRUE(WaitIdle(30s));
     EXPECT_EQ(g_process.state.CheckFailed(), 1);
-    EXPECT_TRUE(EndsWith(StatusText(), " : Certificate name mismatch")) << StatusText();
+    EXPECT_TRUE(EndsWith(StatusText(), kNameMismatchStatus)) << StatusText();
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "checker/dialup.h"
+#include "checker/texts.h"
 #include "fixtures/message_recorder.h"
 #include "fixtures/fakeras_env.h"
 
@@ -28,8 +29,8 @@ TEST(DialupWithoutEntryList, FillSaysTheEntryPointIsMissingAndLeavesTheListEmpty
     const auto shown = recorder.Messages();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].owner, nullptr);
-    EXPECT_EQ(shown[0].text, "Failed to locate RasEnumEntriesA");
-    EXPECT_EQ(shown[0].caption, "Mailwick");
+    EXPECT_EQ(shown[0].text, mailwick::kNoRasEnumEntriesText);
+    EXPECT_EQ(shown[0].caption, mailwick::kMessageCaption);
     EXPECT_EQ(shown[0].type, static_cast<UINT>(MB_OK));
     EXPECT_TRUE(ras.calls().empty());
 

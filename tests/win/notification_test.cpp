@@ -6,6 +6,7 @@
 #include <winsock2.h>
 
 #include <chrono>
+#include <cstdio>
 #include <memory>
 #include <functional>
 #include <string>
@@ -18,6 +19,7 @@
 #include "checker/notification.h"
 #include "checker/resource.h"
 #include "checker/settings.h"
+#include "checker/texts.h"
 #include "checker/tray.h"
 #include "common/message_box.h"
 #include "e2e/driver.h"
@@ -164,7 +166,7 @@ TEST_F(Notification, TwoChecksWhileTheDialogStaysOpenListBothInArrivalOrder) {
     EXPECT_EQ(Dialog(), dialog);
     EXPECT_EQ(NewMailWindowCount(), 1);
     EXPECT_THAT(Lines(dialog), ElementsAre("Zoe <zoe@example.org>", "Adam <adam@example.org>",
-                                           "Mia <mia@example.org>", "<unknown>"));
+                                           "Mia <mia@example.org>", kUnknownSender));
     EXPECT_EQ(g_process.state.NewMailPending(), 1);
     EXPECT_THAT(RecorderRuns(0), IsEmpty());
 }
@@ -314,13 +316,19 @@ TEST_F(Notification, LaunchMailStartsTheProgramAndGreysReadNow) {
     EXPECT_EQ(RecorderRuns(2).size(), 2u);
 }
 
+std::string LaunchFailedText(const std::string& command, int reason) {
+    char text[1024 + 64];
+    std::snprintf(text, sizeof text, kLaunchFailedFormat, command.c_str(), reason);
+    return text;
+}
+
 TEST_F(Notification, AFailedStartIsReportedAndACommandWithoutExeStartsNothing) {
     Change([](Settings& s) { s.SetMailProgramFile("c:\\no such folder\\mail.exe /a"); });
     SendMessageA(main_, WM_COMMAND, IDM_READ_MAIL, 0);
     ASSERT_EQ(boxes_.Messages().size(), 1u);
     EXPECT_EQ(boxes_.Messages()[0].owner, nullptr);
-    EXPECT_EQ(boxes_.Messages()[0].text, "Failed to launch mail program 'C:\\NO SUCH FOLDER\\MAIL.EXE' [reason = 3]");
-    EXPECT_EQ(boxes_.Messages()[0].caption, "Mailwick");
+    EXPECT_EQ(boxes_.Messages()[0].text, LaunchFailedText("C:\\NO SUCH FOLDER\\MAIL.EXE", ERROR_PATH_NOT_FOUND));
+    EXPECT_EQ(boxes_.Messages()[0].caption, kMessageCaption);
     EXPECT_EQ(boxes_.Messages()[0].type, static_cast<UINT>(MB_OK));
 
     // The quote the split leaves at the front is part of the reported command.
@@ -330,7 +338,7 @@ TEST_F(Notification, AFailedStartIsReportedAndACommandWithoutExeStartsNothing) {
     ASSERT_EQ(boxes_.Messages().size(), 1u);
     std::string upper = dir_;
     CharUpperA(upper.data());
-    EXPECT_EQ(boxes_.Messages()[0].text, "Failed to launch mail program '\"" + upper + "\\MISSING.EXE' [reason = 2]");
+    EXPECT_EQ(boxes_.Messages()[0].text, LaunchFailedText("\"" + upper + "\\MISSING.EXE", ERROR_FILE_NOT_FOUND));
 
     boxes_.Clear();
     for (const char* command : {"", "c:\\mail\\start.bat", "mail"}) {

@@ -20,6 +20,7 @@
 #include "checker/logic/settings_table.h"
 #include "checker/options/options_res.h"
 #include "checker/options/options_sheet.h"
+#include "checker/options/options_texts.h"
 #include "checker/resource.h"
 #include "checker/settings.h"
 #include "checker/startup_shortcut.h"
@@ -126,9 +127,6 @@ protected:
 bool OptionsSheet::rasLoaded_ = false;
 
 constexpr int kChecking = 1;  // page index without the Connection page
-const char kOffline[] = "Offline checking time should be greater than online checking time.";
-const char kOnline[] = "Please enter an online time of 5 minutes or greater.";
-const char kTooLarge[] = "Please enter a checking time of 71582 minutes or less.";
 
 TEST_F(OptionsSheet, ConnectionPageOnlyWithTheDialupLibraryAndNoSecondSheet) {
     RunSheet([&](const SheetDriver& d) {
@@ -155,8 +153,11 @@ TEST_F(OptionsSheet, IntervalsAreRefusedInOrderAndTheAcceptedOnesStored) {
         const char* online;
         const char* message;  // nullptr: accepted
     };
-    const Case cases[] = {{"5", "5", kOffline}, {"6", "4", kOnline},      {"71583", "5", kTooLarge},
-                          {"6", "99999999999999999999", kTooLarge},       {"6", "5", nullptr}};
+    const Case cases[] = {{"5", "5", kOfflineNotLongerText},
+                          {"6", "4", kOnlineTooShortText},
+                          {"71583", "5", kIntervalTooLargeText},
+                          {"6", "99999999999999999999", kIntervalTooLargeText},
+                          {"6", "5", nullptr}};
     UpdateSettings([](Settings& s) { s.SetUseRAS(1); });  // the offline interval in use
     RunSheet([&](const SheetDriver& d) {
         d.Select(kChecking);
@@ -175,7 +176,7 @@ TEST_F(OptionsSheet, IntervalsAreRefusedInOrderAndTheAcceptedOnesStored) {
             }
             ASSERT_EQ(shown.size(), 1u) << c.offline << "/" << c.online;
             EXPECT_EQ(shown[0].text, c.message);
-            EXPECT_EQ(shown[0].caption, "Mailwick - Options - Checking");
+            EXPECT_EQ(shown[0].caption, kCheckingPageCaption);
             EXPECT_EQ(shown[0].owner, page);
             EXPECT_EQ(shown[0].type, static_cast<UINT>(MB_OK));
             EXPECT_EQ(d.PageIndex(), kChecking) << "a refusal keeps the page";
@@ -230,8 +231,8 @@ TEST_F(OptionsSheet, DialupWithAnEmptyEntryListIsRefused) {
         d.Select(2);
         const auto shown = messages_.Messages();
         ASSERT_EQ(shown.size(), 1u);
-        EXPECT_EQ(shown[0].text, "Please select a connection entry for Dial-Up Networking.");
-        EXPECT_EQ(shown[0].caption, "Mailwick - Options - Connection");
+        EXPECT_EQ(shown[0].text, kNoDialupEntryText);
+        EXPECT_EQ(shown[0].caption, kConnectionPageCaption);
         EXPECT_EQ(shown[0].owner, page);
         EXPECT_EQ(d.PageIndex(), 1);
         // Back to no dial-up: the page lets go, and the offline interval is greyed.

@@ -11,6 +11,7 @@
 
 #include "checker/settings.h"
 #include "checker/startup_shortcut.h"
+#include "checker/texts.h"
 #include "common/registry.h"
 #include "common/startup_shortcut.h"
 #include "fixtures/message_recorder.h"
@@ -25,9 +26,6 @@ using mwtest::ListDirectory;
 using mwtest::MessageRecorder;
 using mwtest::RegistrySandbox;
 using mwtest::TempDir;
-
-constexpr char kCreated[] = "A shortcut to Mailwick has been placed in your Startup folder.";
-constexpr char kFailed[] = "Unable to create shortcut in Startup folder";
 
 struct LinkContents {
     bool loaded = false;
@@ -106,11 +104,11 @@ TEST_F(StartupShortcut, CreatedForTheProgramInTheCurrentDirectory) {
     ASSERT_TRUE(link.loaded);
     EXPECT_STRCASEEQ(link.target.c_str(), (workDir_.str() + "\\mailwick.exe").c_str());
     EXPECT_STRCASEEQ(link.workingDir.c_str(), workDir_.str().c_str());
-    EXPECT_EQ(link.description, "Shortcut to Mailwick");
+    EXPECT_EQ(link.description, kShortcutDescription);
 
     const auto shown = messages_.Messages();
     ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0].text, kCreated);
+    EXPECT_EQ(shown[0].text, kShortcutCreatedText);
     EXPECT_EQ(shown[0].caption, "Mailwick");
     EXPECT_EQ(shown[0].type, static_cast<UINT>(MB_OK));
     EXPECT_EQ(shown[0].owner, nullptr);
@@ -142,7 +140,7 @@ TEST_F(StartupShortcut, FolderThatCannotTakeTheFileReportsFailure) {
     CreateStartupShortcut();
     const auto shown = messages_.Messages();
     ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0].text, kFailed);
+    EXPECT_EQ(shown[0].text, kShortcutFailedText);
     EXPECT_EQ(shown[0].caption, "Mailwick");
     EXPECT_EQ(shown[0].type, static_cast<UINT>(MB_OK));
     EXPECT_FALSE(StartupShortcutExists());

@@ -4,6 +4,8 @@
 
 #include <mutex>
 
+#include "checker/logic/balloon_text.h"
+
 namespace mailwick {
 namespace {
 
@@ -57,7 +59,7 @@ TEST_F(WakeAndBalloon, NewMailShowsOneBalloonWithTheNewestFirstAndItsClickOpensT
     const std::vector<Balloon> shown = Balloons();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].size, static_cast<DWORD>(NOTIFYICONDATAA_V2_SIZE));
-    EXPECT_EQ(shown[0].title, "2 new messages");
+    EXPECT_EQ(shown[0].title, NewMailBalloon(2, {}).title);
     EXPECT_EQ(shown[0].text, "Bob <bob@example.org> - second\nAnn <ann@example.org> - first");
     EXPECT_EQ(g_process.state.NewMailPending(), 1);
 
