@@ -108,7 +108,7 @@ std::string Scan(const Settings& settings, int wasConnected, int* newCount) {
     if (rows) {
         ReplaceMailRows(std::move(*rows));
         FillMailList();
-    } else if (g_process.listView.load()) {
+    } else if (g_process.listView.load() && !scan.unchanged) {  // else the rows on show still hold
         RebuildMailRows();
         FillMailList();
     }
