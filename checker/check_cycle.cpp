@@ -55,8 +55,8 @@ void ListNewSenders(const pop3::POP3Session& session) {
     for (int i = 0; i < session.getCount(); ++i) {
         const pop3::HeaderList* header = session.getHeader(i);
         if (!header) continue;
-        const std::string* from = pop3::headerValue(*header, pop3::HeaderFrom);
-        senders.push_back(from ? *from : "<unknown>");
+        const std::optional<std::string_view> from = header->findValue(pop3::HeaderFrom);
+        senders.push_back(from ? std::string(*from) : "<unknown>");
     }
     AddNewMailSenders(std::move(senders));
 }
