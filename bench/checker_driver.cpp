@@ -4,7 +4,8 @@
 //
 // usage: checker_driver MAILWICK_EXE WORK_DIR SERVER_IP FIRST_RUNS STEADY_RUNS
 // Prints one line per figure: "first_saved S", "first_idle S", "steady_saved S",
-// "steady_idle S", "peak_memory_kib K", "idle_memory_kib K"; "error TEXT" and exit code 1
+// "steady_idle S", "peak_memory_kib K", "idle_memory_kib K",
+// "closed_memory_kib K"; "error TEXT" and exit code 1
 // when a check fails.
 #include <windows.h>
 #include <psapi.h>
@@ -61,6 +62,17 @@ struct Times {
     double idle;   // to the end of the check's worker thread
 };
 
+// The working set; 0 when it cannot be read.
+unsigned long long WorkingSetKib(DWORD pid, bool peak = false) {
+    PROCESS_MEMORY_COUNTERS memory{};
+    memory.cb = sizeof memory;
+    HANDLE h = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+    const bool read = h && GetProcessMemoryInfo(h, &memory, sizeof memory);
+    if (h) CloseHandle(h);
+    if (!read) return 0;
+    return (peak ? memory.PeakWorkingSetSize : memory.WorkingSetSize) / 1024;
+}
+
 // Waits for "LastStatus" to be written. A change notice on the key wakes the wait, so the
 // driver does not poll the registry while the check runs (each poll is a request to the
 // same Wine server the checker's own calls go through); a slow poll stays as a fallback.
@@ -110,7 +122,8 @@ Times CheckNow(const CheckerProcess& p) {
     if (status.find("new item") == std::string::npos) Fail(("unexpected status: " + status).c_str());
     const Times t{std::chrono::duration<double>(saved - start).count(),
                   std::chrono::duration<double>(idle - start).count()};
-    std::fprintf(stderr, "  %.3f s saved, %.3f s idle: %s\n", t.saved, t.idle, status.c_str());
+    std::fprintf(stderr, "  %.3f s saved, %.3f s idle, %.1f MiB after: %s\n", t.saved, t.idle,
+                 WorkingSetKib(p.pid()) / 1024.0, status.c_str());
     return t;
 }
 
@@ -170,20 +183,15 @@ int main(int argc, char** argv) {
         steadyIdle.push_back(t.idle);
     }
 
-    PROCESS_MEMORY_COUNTERS memory{};
-    memory.cb = sizeof memory;
-    HANDLE h = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, p.pid());
-    if (h && GetProcessMemoryInfo(h, &memory, sizeof memory)) {
-        std::printf("peak_memory_kib %llu\n", static_cast<unsigned long long>(memory.PeakWorkingSetSize / 1024));
-        // What the checker holds while it waits for the next check.
-        std::printf("idle_memory_kib %llu\n", static_cast<unsigned long long>(memory.WorkingSetSize / 1024));
-    }
-    if (h) CloseHandle(h);
-
+    std::printf("peak_memory_kib %llu\n", WorkingSetKib(p.pid(), true));
+    // What the checker holds while it waits for the next check, with the new-mail dialog
+    // of the first checks still open, and once the user has closed it.
+    std::printf("idle_memory_kib %llu\n", WorkingSetKib(p.pid()));
+    CloseNewMailDialog(p);
+    std::printf("closed_memory_kib %llu\n", WorkingSetKib(p.pid()));
     std::printf("first_saved %.4f\nfirst_idle %.4f\nsteady_saved %.4f\nsteady_idle %.4f\n", Median(firstSaved),
                 Median(firstIdle), Median(steadySaved), Median(steadyIdle));
     std::fflush(stdout);
-    CloseNewMailDialog(p);
     p.postCommand(IDM_EXIT);
     if (p.waitExit(std::chrono::seconds(60)) < 0) p.kill();
     return 0;

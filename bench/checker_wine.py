@@ -9,7 +9,8 @@ For each size it times, in the same run:
     (nothing new), from the Check Now command to the saved scan ("saved") and to the end
     of the check's worker thread ("idle"), measured by checker_driver.exe;
 and prints a table with the ratios to the floor, the peak working set and the working set
-left once the checks are done ("idle mem"). Not a test: figures to compare.
+left once the checks are done ("idle mem", with the first checks' new-mail dialog still
+open; "closed", once it is closed). Not a test: figures to compare.
 
 usage: bench/checker_wine.py [--build DIR] [--ip ADDRESS] [--runs N] [COUNT...]
        (default build/win64, counts 1000 10000)
@@ -128,7 +129,8 @@ def run_size(args, env_dir, count):
              str(args.runs), str(max(3, args.runs))],
             capture_output=True, text=True)
         figures = {}
-        keys = ("first_saved", "first_idle", "steady_saved", "steady_idle", "peak_memory_kib", "idle_memory_kib")
+        keys = ("first_saved", "first_idle", "steady_saved", "steady_idle", "peak_memory_kib", "idle_memory_kib",
+                "closed_memory_kib")
         for line in out.stdout.splitlines():
             parts = line.split()
             if len(parts) == 2 and parts[0] in keys:
@@ -167,16 +169,17 @@ def main():
     finally:
         subprocess.run([wine_env, "stop", env_dir])
 
-    print("%8s | %9s %9s %6s %9s | %9s %9s %6s %9s | %9s %9s %9s" % (
+    print("%8s | %9s %9s %6s %9s | %9s %9s %6s %9s | %9s %9s %9s %9s" % (
         "messages", "floor", "first", "ratio", "1st idle", "floor", "steady", "ratio", "st. idle",
-        "UIDL", "peak mem", "idle mem"))
-    print("%8s | %9s %9s %6s %9s | %9s %9s %6s %9s | %9s %9s %9s" % (
-        "", "L+U+TOP", "saved", "", "", "L+U", "saved", "", "", "bytes", "MiB", "MiB"))
+        "UIDL", "peak mem", "idle mem", "closed"))
+    print("%8s | %9s %9s %6s %9s | %9s %9s %6s %9s | %9s %9s %9s %9s" % (
+        "", "L+U+TOP", "saved", "", "", "L+U", "saved", "", "", "bytes", "MiB", "MiB", "MiB"))
     for r in rows:
-        print("%8d | %8.3fs %8.3fs %6.2f %8.3fs | %8.3fs %8.3fs %6.2f %8.3fs | %9d %9.1f %9.1f" % (
+        print("%8d | %8.3fs %8.3fs %6.2f %8.3fs | %8.3fs %8.3fs %6.2f %8.3fs | %9d %9.1f %9.1f %9.1f" % (
             r["count"], r["full"], r["first_saved"], r["first_saved"] / r["full"], r["first_idle"],
             r["listing"], r["steady_saved"], r["steady_saved"] / r["listing"], r["steady_idle"],
-            r["uidl"], r.get("peak_memory_kib", 0) / 1024, r.get("idle_memory_kib", 0) / 1024))
+            r["uidl"], r.get("peak_memory_kib", 0) / 1024, r.get("idle_memory_kib", 0) / 1024,
+            r.get("closed_memory_kib", 0) / 1024))
     print("load averages (1/5/15 min) before / after each size: " +
           "; ".join("%d: %s" % (r["count"], r["load"]) for r in rows))
 

@@ -55,8 +55,8 @@ void ListNewSenders(const pop3::POP3Session& session) {
     for (int i = 0; i < session.getCount(); ++i) {
         const pop3::HeaderList* header = session.getHeader(i);
         if (!header) continue;
-        const std::string* from = pop3::headerValue(*header, pop3::HeaderFrom);
-        senders.push_back(from ? *from : "<unknown>");
+        const std::optional<std::string_view> from = header->findValue(pop3::HeaderFrom);
+        senders.push_back(from ? std::string(*from) : kUnknownSender);
     }
     AddNewMailSenders(std::move(senders));
 }
@@ -108,7 +108,7 @@ std::string Scan(const Settings& settings, int wasConnected, int* newCount) {
     if (rows) {
         ReplaceMailRows(std::move(*rows));
         FillMailList();
-    } else if (g_process.listView.load()) {
+    } else if (g_process.listView.load() && !scan.unchanged) {  // else the rows on show still hold
         RebuildMailRows();
         FillMailList();
     }

@@ -137,9 +137,9 @@ void PrepareNewMailBalloon(const pop3::POP3Session& session, int newCount) {
     for (int i = session.getCount() - 1; i >= 0 && newest.size() < kBalloonMessages; --i) {
         const pop3::HeaderList* header = session.getHeader(i);
         if (!header) continue;
-        const std::string* from = pop3::headerValue(*header, pop3::HeaderFrom);
-        const std::string* subject = pop3::headerValue(*header, pop3::HeaderSubject);
-        newest.push_back({from ? *from : kUnknownSender, subject ? *subject : ""});
+        const std::optional<std::string_view> from = header->findValue(pop3::HeaderFrom);
+        const std::optional<std::string_view> subject = header->findValue(pop3::HeaderSubject);
+        newest.push_back({from ? std::string(*from) : kUnknownSender, subject ? std::string(*subject) : ""});
     }
     std::lock_guard<std::mutex> hold(g_balloonLock);
     g_balloon = NewMailBalloon(newCount, newest);

@@ -17,11 +17,6 @@ namespace {
 // A smaller list is read at once: starting a thread costs about as much as reading it.
 constexpr std::uintmax_t kLoadOnThreadBytes = 1 << 20;
 
-// After a larger burst of new mail the next check reads the file: copying that many
-// headers while the session still holds them raised the peak by 116 MiB at 100,000 new
-// messages under Wine, and what the heap freed after the session stayed with the process.
-constexpr int kKeepAfterNewMail = 1000;
-
 // Reads the stored list on a thread of its own while the caller logs on: with a large
 // mailbox each takes a while, and neither needs the other. Without a thread to spare it
 // reads the list at once.
@@ -69,20 +64,31 @@ ScanResult scanMailbox(const std::string& listPath, const char* userName, const 
                        const char* serverName, int security, int port, const AnnounceNewMail& announce,
                        const ListStored& stored, KeptStoredList* kept) {
     ScanResult r;
-    std::unique_ptr<StoredMessageList> list = kept ? kept->take(listPath) : nullptr;
+    // Ids kept from the last check stand for the file until the session shows a change;
+    // without them the file is read while the session logs on.
+    std::optional<StoredIds> ids = kept ? kept->take(listPath) : std::nullopt;
+    auto list = std::make_unique<StoredMessageList>();
     std::optional<ListLoader> loader;
-    if (!list) {
-        list = std::make_unique<StoredMessageList>();
-        loader.emplace(*list, listPath);
-    }
+    if (!ids) loader.emplace(*list, listPath);
     POP3Session session;
     session.setSecurity(security);
     r.opened = session.open(userName, password, serverName, port);
     r.securityFailure = session.securityFailure();
     if (loader) loader->wait();
     if (!r.opened) {
-        if (kept) kept->keep(std::move(list), listPath);
+        if (kept && ids) kept->keep(std::move(*ids), listPath);
+        else if (kept) kept->keep(*list, listPath);
         return r;
+    }
+    if (ids) {
+        if (ids->unchangedBy(session)) {
+            r.fetchedAll = r.saved = r.unchanged = 1;
+            r.listLength = ids->size();
+            session.close();
+            kept->keep(std::move(*ids), listPath);
+            return r;
+        }
+        list->loadFile(listPath);  // as it was when the ids were kept
     }
 
     list->clearPresentMarks();
@@ -95,10 +101,8 @@ ScanResult scanMailbox(const std::string& listPath, const char* userName, const 
     r.saved = list->matchesFile() ? 1 : list->saveFile(listPath);
     r.listLength = list->length();
     if (r.saved && stored) stored(*list);
-    // The list goes on to the next check; the session's headers do not.
-    if (kept && r.saved && r.newCount <= kKeepAfterNewMail) list->ownNewHeaders();
     session.close();
-    if (kept) kept->keep(std::move(list), listPath);
+    if (kept) kept->keep(*list, listPath);
     return r;
 }
 

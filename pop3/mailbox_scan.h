@@ -16,6 +16,7 @@ struct ScanResult {
     int fetchedAll = 0;   // every new header was fetched
     int newCount = 0;     // messages reported as new
     int saved = 0;        // the list file was written
+    int unchanged = 0;    // the session showed the messages the list holds: it was left as it was
     std::size_t listLength = 0;  // entries in the list afterwards
     TlsFailure securityFailure = TlsFailure::None;  // why a secure connection failed
 };
@@ -28,8 +29,9 @@ using AnnounceNewMail = std::function<void(const POP3Session& session, int newCo
 // bytes), before QUIT: the new entries' headers still belong to the session.
 using ListStored = std::function<void(const StoredMessageList& list)>;
 
-// With kept, the list is taken from it when its file is as the last scan left it, and
-// given back to it afterwards.
+// With kept, the ids the last scan left there stand for the file while it is as that scan
+// left it; a scan that finds those very messages then reads and writes no file and calls
+// neither announce nor stored. The list's ids go back to kept afterwards.
 ScanResult scanMailbox(const std::string& listPath, const char* userName, const char* password,
                        const char* serverName, int security, int port, const AnnounceNewMail& announce,
                        const ListStored& stored = {}, KeptStoredList* kept = nullptr);

@@ -139,6 +139,7 @@ private:
     int fetchHeadersPipelined(const std::vector<int>& indices);
     static std::string topCommand(int number);
     int readTopReply(std::unique_ptr<HeaderList>* header);
+    std::unique_ptr<HeaderList> packHeader(std::unique_ptr<HeaderList> header);
 
     std::unique_ptr<LineConnection> connection_;
     const char* userName_ = nullptr;
@@ -149,6 +150,7 @@ private:
     TlsFailure securityFailure_ = TlsFailure::None;
     std::vector<MailboxEntry> entries_;
     std::string uids_;  // the entries' ids, one after another
+    std::shared_ptr<std::string> headerBlock_;  // the headers' stored forms, being filled
     bool listed_ = false;  // entries exist (an empty mailbox lists zero entries)
     int entryCount_ = 0;
     long long listingLines_ = 0;

@@ -260,25 +260,100 @@ bool KeptStoredList::stateOf(const std::string& path, FileState* state) {
     return !std::filesystem::exists(path + kTemporarySuffix, error) && !error;
 }
 
-std::unique_ptr<StoredMessageList> KeptStoredList::take(const std::string& path) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    std::unique_ptr<StoredMessageList> list = std::move(list_);
-    FileState now;
-    if (!list || path != path_ || !stateOf(path, &now) || !(now == state_)) return nullptr;
-    return list;
+namespace {
+
+// FNV-1a: ids are short, and the table is built once per kept list.
+std::uint32_t idHash(std::string_view id) {
+    std::uint32_t h = 2166136261u;
+    for (unsigned char c : id) h = (h ^ c) * 16777619u;
+    return h;
 }
 
-void KeptStoredList::keep(std::unique_ptr<StoredMessageList> list, const std::string& path) {
+}  // namespace
+
+std::optional<StoredIds> StoredIds::of(const StoredMessageList& list) {
+    if (!list.matchesFile()) return std::nullopt;
+    StoredIds ids;
+    std::size_t bytes = 0;
+    for (const StoredMessage& e : list) {
+        if (e.newFlag != 0) return std::nullopt;  // the next check clears it and saves
+        bytes += e.uid.size();
+    }
+    if (bytes > UINT32_MAX) return std::nullopt;
+    ids.ids_.reserve(bytes);
+    ids.starts_.reserve(list.length() + 1);
+    for (const StoredMessage& e : list) {
+        ids.starts_.push_back(static_cast<std::uint32_t>(ids.ids_.size()));
+        ids.ids_ += e.uid;
+    }
+    ids.starts_.push_back(static_cast<std::uint32_t>(ids.ids_.size()));
+    std::size_t slots = 16;
+    while (slots < 2 * ids.size()) slots *= 2;
+    ids.slots_.assign(slots, 0);
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+        const std::string_view id = ids.id(i);
+        std::size_t slot = idHash(id) & (slots - 1);
+        for (; ids.slots_[slot]; slot = (slot + 1) & (slots - 1)) {
+            if (ids.id(ids.slots_[slot] - 1) == id) return std::nullopt;  // the next check drops the second
+        }
+        ids.slots_[slot] = static_cast<std::uint32_t>(i + 1);
+    }
+    return ids;
+}
+
+std::string_view StoredIds::id(std::size_t index) const {
+    return std::string_view(ids_).substr(starts_[index], starts_[index + 1] - starts_[index]);
+}
+
+std::size_t StoredIds::find(std::string_view wanted) const {
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t slot = idHash(wanted) & mask; slots_[slot]; slot = (slot + 1) & mask) {
+        if (id(slots_[slot] - 1) == wanted) return slots_[slot] - 1;
+    }
+    return size();
+}
+
+bool StoredIds::unchangedBy(const POP3Session& session) const {
+    if (static_cast<std::size_t>(session.getCount()) != size()) return false;
+    std::vector<bool> seen(size());
+    char uid[kUidField];
+    for (int i = 0; i < session.getCount(); ++i) {
+        if (!session.getUid(i, uid)) return false;
+        const std::size_t index = find(boundedUid(uid));
+        if (index == size() || seen[index]) return false;
+        seen[index] = true;
+    }
+    return true;
+}
+
+std::optional<StoredIds> KeptStoredList::take(const std::string& path) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::optional<StoredIds> ids = std::move(ids_);
+    ids_.reset();
     FileState now;
-    const bool sound = list && list->matchesFile() && stateOf(path, &now) &&
-                       std::none_of(list->begin(), list->end(),
-                                    [](const StoredMessage& e) { return e.newHeader != nullptr; });
+    if (!ids || path != path_ || !stateOf(path, &now) || !(now == state_)) return std::nullopt;
+    return ids;
+}
+
+void KeptStoredList::keep(const StoredMessageList& list, const std::string& path) {
+    std::optional<StoredIds> ids = StoredIds::of(list);
+    if (ids) {
+        keep(std::move(*ids), path);
+    } else {
+        std::lock_guard<std::mutex> lock(mutex_);
+        ids_.reset();
+    }
+}
+
+void KeptStoredList::keep(StoredIds ids, const std::string& path) {
+    FileState now;
+    const bool sound = stateOf(path, &now);
     std::lock_guard<std::mutex> lock(mutex_);
     if (!sound) {
-        list_.reset();
+        ids_.reset();
         return;
     }
-    list_ = std::move(list);
+    ids_ = std::move(ids);
     path_ = path;
     state_ = now;
 }
@@ -327,25 +402,6 @@ int StoredMessageList::newFlagAt(std::size_t position) const {
 
 StoredMessageList::const_iterator StoredMessageList::begin() const { return impl_->entries.begin(); }
 StoredMessageList::const_iterator StoredMessageList::end() const { return impl_->entries.end(); }
-
-void StoredMessageList::ownNewHeaders() {
-    // One walk of the list finds the new entries; a check without any copies nothing.
-    std::vector<std::pair<StoredMessage*, std::size_t>> borrowing;  // entry, start of its copy
-    auto bytes = std::make_shared<std::string>();
-    for (StoredMessage& e : impl_->entries) {
-        if (!e.newHeader) continue;
-        borrowing.emplace_back(&e, bytes->size());
-        e.newHeader->store(*bytes);
-    }
-    if (borrowing.empty()) return;
-    const std::shared_ptr<const std::string> file = std::move(bytes);
-    for (auto [e, pos] : borrowing) {
-        auto header = std::make_unique<HeaderList>();
-        if (!header->load(file, pos)) header = std::make_unique<HeaderList>(*e->newHeader);
-        e->storedHeader = std::move(header);
-        e->newHeader = nullptr;
-    }
-}
 
 StoredMessage* StoredMessageList::find(std::string_view uid) {
     impl_->matchesFile = false;  // the caller may change the entry

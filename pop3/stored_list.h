@@ -7,8 +7,10 @@
 #include <list>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "pop3/file_stamp.h"
 #include "pop3/header_list.h"
@@ -66,11 +68,6 @@ public:
     using const_iterator = std::list<StoredMessage>::const_iterator;
     const_iterator begin() const;
     const_iterator end() const;
-    // Gives the entries whose header belongs to the session copies of their own, so that
-    // the list can outlive the session. The copies are kept in the file form, as a load
-    // keeps them (fetched fields take several times the room); saving gives the same bytes.
-    void ownNewHeaders();
-
     // Lookups by id that the checker does not use.
     StoredMessage* find(std::string_view uid);
     int getNewFlag(std::string_view uid) const;
@@ -86,24 +83,49 @@ private:
 // run takes it and never gives it back, so it never ends halfway through a save.
 std::mutex& listSaveLock();
 
-// A list held between loads of the same file, as long as the file stays as it was left:
-// the same size and write time, and no newer copy beside it (see loadFile). Checks that
-// find nothing new then neither read nor parse the file they wrote themselves.
+class POP3Session;
+
+// The ids of a list that matches its file, holds no new flag and no id twice: all a check
+// needs to see, without reading the file, that the list would stay as it is. Held in a
+// few large blocks, so a large list costs the waiting checker little memory.
+class StoredIds {
+public:
+    // None when the list does not qualify.
+    static std::optional<StoredIds> of(const StoredMessageList& list);
+    std::size_t size() const { return starts_.empty() ? 0 : starts_.size() - 1; }
+    // True when the session lists exactly these ids, each once: reconciling the list
+    // with it would change nothing.
+    bool unchangedBy(const POP3Session& session) const;
+
+private:
+    std::string_view id(std::size_t index) const;
+    // The index of id, or size() when absent.
+    std::size_t find(std::string_view id) const;
+
+    std::string ids_;                    // every id, one after another
+    std::vector<std::uint32_t> starts_;  // where each id starts, then the end
+    std::vector<std::uint32_t> slots_;   // open addressing: index + 1, 0 when free
+};
+
+// The ids of the list the last check left, held between checks as long as the file stays
+// as it was left: the same size and write time, and no newer copy beside it (see
+// loadFile). A check that finds the same messages then neither reads nor writes the file.
 class KeptStoredList {
 public:
-    // The kept list if its file is still as it was when kept; otherwise none, and the
-    // kept list is dropped. Either way nothing is kept afterwards.
-    std::unique_ptr<StoredMessageList> take(const std::string& path);
-    // Keeps a list that matches its file (matchesFile) and holds no header it does not
-    // own; anything else is dropped.
-    void keep(std::unique_ptr<StoredMessageList> list, const std::string& path);
+    // The kept ids if their file is still as it was when kept; otherwise none. Either
+    // way nothing is kept afterwards.
+    std::optional<StoredIds> take(const std::string& path);
+    // Keeps the ids of a list that matches its file (see StoredIds::of); else nothing.
+    void keep(const StoredMessageList& list, const std::string& path);
+    // Gives back ids taken for a check that left the file as it was.
+    void keep(StoredIds ids, const std::string& path);
 
 private:
     using FileState = FileStamp;
     static bool stateOf(const std::string& path, FileState* state);
 
     std::mutex mutex_;
-    std::unique_ptr<StoredMessageList> list_;
+    std::optional<StoredIds> ids_;
     std::string path_;
     FileState state_;
 };
@@ -111,7 +133,6 @@ private:
 // Reconciles the stored list with an open session, after fetchNewHeaders: drops the
 // messages that left the server, clears the old new flags and appends the new ones.
 // Returns the number of new messages.
-class POP3Session;
 int reconcileStoredList(StoredMessageList& list, const POP3Session& session);
 
 }  // namespace pop3

@@ -486,6 +486,36 @@ TEST_F(HeaderFetchTest, FetchAllHeadersStopsAtTheFirstFailure) {
     EXPECT_EQ(server.transcript(), plus(kLogon, {"STAT", "LIST", "UIDL", "TOP 1 0", "TOP 2 0", "QUIT"}));
 }
 
+// Fetched headers share large blocks; one that moved when a later header was added would
+// leave the earlier ones reading freed memory (the sanitizer build sees it).
+TEST_F(SessionTest, HeadersFillingSeveralBlocksStayWhole) {
+    constexpr int kMessages = 6;  // at about 220 KB each, more than one block
+    std::string list = "+OK\r\n", uidl = "+OK\r\n";
+    for (int i = 1; i <= kMessages; ++i) {
+        list += std::to_string(i) + " 10\r\n";
+        uidl += std::to_string(i) + " u" + std::to_string(i) + "\r\n";
+    }
+    logon();
+    server.expect("STAT").send("+OK " + std::to_string(kMessages) + " 60\r\n")
+        .expect("LIST").send(list + ".\r\n").expect("UIDL").send(uidl + ".\r\n");
+    const std::string pad(1280, 'p');
+    for (int i = 1; i <= kMessages; ++i) {
+        std::string top = "+OK\r\nFrom: m" + std::to_string(i) + "@example.org\r\n";
+        for (int f = 0; f < 170; ++f) top += "X-Pad: " + pad + "\r\n";
+        server.expect("TOP " + std::to_string(i) + " 0").send(top + "Subject: last\r\n.\r\n");
+    }
+    ASSERT_EQ(open(), 1);
+    ASSERT_EQ(session.fetchAllHeaders(), 1);
+    for (int i = 0; i < kMessages; ++i) {
+        const pop3::HeaderList* h = session.getHeader(i);
+        ASSERT_NE(h, nullptr);
+        EXPECT_EQ(h->findValue(pop3::HeaderFrom), "m" + std::to_string(i + 1) + "@example.org");
+        ASSERT_EQ(h->size(), 172u);
+        EXPECT_EQ(h->fields()[100].value, pad);
+        EXPECT_EQ(h->fields().back().value, "last");
+    }
+}
+
 TEST_F(HeaderFetchTest, IndexesOutsideTheListing) {
     ASSERT_EQ(open(), 1);
     char buffer[pop3::kUidField] = "unchanged";
