@@ -1,5 +1,6 @@
 // The check cycle's dial-up stages against the stand-in RAS library and Dovecot.
 #include "checker/dialup.h"
+#include "checker/texts.h"
 #include "fixtures/fakeras_env.h"
 #include "win/checker_flow_fixture.h"
 
@@ -94,7 +95,7 @@ TEST_F(DialupFlow, AFailedDialIsReportedAndNothingIsRecorded) {
     Write();
     CheckNow();
     ASSERT_TRUE(WaitIdle(30s));
-    EXPECT_EQ(StatusText(), "Failed to establish DUN connection");
+    EXPECT_EQ(StatusText(), kDialFailedStatus);
     EXPECT_EQ(g_process.state.CheckFailed(), 1);
     EXPECT_EQ(TrayIconIndex(), 3);
     EXPECT_FALSE(LastCheckWritten());
@@ -141,7 +142,7 @@ TEST_F(DialupFlow, ALogonFailureAfterDiallingHangsUp) {
     SetServer(mwtest::EnvOr("MAILWICK_DOVECOT_IP", ""), "wrong");
     CheckNow();
     ASSERT_TRUE(WaitIdle(30s));
-    EXPECT_NE(StatusText().find(" : Unable to connect to server"), std::string::npos) << StatusText();
+    EXPECT_NE(StatusText().find(kUnableToConnectStatus), std::string::npos) << StatusText();
     EXPECT_EQ(g_process.state.CheckFailed(), 1);
     EXPECT_TRUE(Called(ras_.calls(), "RasDialA"));
     EXPECT_TRUE(Called(ras_.calls(), "RasHangUpA"));

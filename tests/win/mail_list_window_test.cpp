@@ -16,6 +16,7 @@
 #include "checker/mail_list/mail_rows.h"
 #include "checker/main_window.h"
 #include "checker/resource.h"
+#include "checker/texts.h"
 #include "checker/tray.h"
 #include "common/registry.h"
 #include "fixtures/list_view.h"
@@ -337,8 +338,8 @@ TEST_F(MailListWindowTest, MenuCommandsArePassedOnToTheMainWindow) {
     g_process.state.SetCheckFailed(0);
     SendMessageA(window, WM_COMMAND, IDM_CHECK_NOW, 0);
     EXPECT_EQ(g_process.state.CheckFailed(), 1);
-    EXPECT_EQ(StatusText(), "Account details not valid");
-    EXPECT_EQ(BarText(0), "Account details not valid");
+    EXPECT_EQ(StatusText(), kAccountInvalidStatus);
+    EXPECT_EQ(BarText(0), kAccountInvalidStatus);
 
     const WORD passed[] = {IDM_OPTIONS,     IDM_START_CHECKING, IDM_STOP_CHECKING, IDM_READ_MAIL,
                            IDM_HELP_CONTENTS, IDM_ABOUT,        IDM_HOMEPAGE,      IDM_MAIL_AUTHOR};

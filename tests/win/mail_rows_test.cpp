@@ -11,6 +11,7 @@
 #include "checker/checker_state.h"
 #include "checker/mail_list/mail_list_res.h"
 #include "checker/mail_list/mail_rows.h"
+#include "checker/texts.h"
 #include "fixtures/list_view.h"
 #include "fixtures/run_on_worker.h"
 #include "fixtures/scoped_env.h"
@@ -127,7 +128,7 @@ TEST_F(MailRowsWindow, WorkerRebuildIsCarriedOutByTheMainThread) {
     WriteStoredList(5, "new");
     DWORD statusThread = 0;
     mwtest::RunOnWorker([&] {
-        SetStatusText("Checking server for mail...");
+        SetStatusText(kCheckingStatus);
         RebuildMailRows();
         FillMailList();
         statusThread = GetCurrentThreadId();
@@ -138,8 +139,8 @@ TEST_F(MailRowsWindow, WorkerRebuildIsCarriedOutByTheMainThread) {
     EXPECT_EQ(rows[4].subject, "new4");
     ASSERT_EQ(ItemCount(), 5);
     for (int i = 0; i < 5; ++i) EXPECT_EQ(RowOf(i), &rows[i]);
-    EXPECT_EQ(BarText(), "Checking server for mail...");
-    EXPECT_EQ(StatusText(), "Checking server for mail...");
+    EXPECT_EQ(BarText(), kCheckingStatus);
+    EXPECT_EQ(StatusText(), kCheckingStatus);
 }
 
 TEST_F(MailRowsWindow, RowsNotTakenByTheMainWindowAreDropped) {

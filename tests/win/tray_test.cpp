@@ -13,6 +13,7 @@
 #include "checker/checker_state.h"
 #include "checker/mail_list/mail_rows.h"
 #include "checker/resource.h"
+#include "checker/texts.h"
 #include "checker/tray.h"
 #include "fixtures/shell_notify.h"
 
@@ -332,7 +333,7 @@ TEST_F(Tray, InvalidAccountGreysCheckingAndSaysSo) {
         EXPECT_TRUE(Grey(m, IDM_CHECK_NOW));
         EXPECT_FALSE(Grey(m, IDM_OPTIONS));  // the way to fix the account
     }
-    EXPECT_EQ(StatusText(), "Account details not valid");
+    EXPECT_EQ(StatusText(), kAccountInvalidStatus);
 
     // A valid account brings them back.
     SetStatusText("kept");
