@@ -45,7 +45,8 @@ public:
 
     bool start() {
         thread_ = CreateThread(nullptr, 0, &TrayStandIn::run, this, 0, nullptr);
-        return thread_ && WaitForSingleObject(ready_, 10000) == WAIT_OBJECT_0 && window_;
+        // A new prefix's first window may take long on a loaded machine.
+        return thread_ && WaitForSingleObject(ready_, 120000) == WAIT_OBJECT_0 && window_;
     }
     size_t count() const {
         std::lock_guard<std::mutex> hold(lock_);
