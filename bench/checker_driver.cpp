@@ -17,7 +17,9 @@
 #include <string>
 #include <vector>
 
+#include "checker/checker_state.h"
 #include "checker/resource.h"
+#include "checker/tray.h"
 #include "e2e/driver.h"
 
 namespace {
@@ -152,8 +154,11 @@ void Settle(const CheckerProcess& p) {
 Times CheckNow(const CheckerProcess& p, const TrayStandIn& tray) {
     // New mail seen, so no flashing changes the picture while the check runs; the picture
     // then shown is the one the check's end comes back to.
-    p.trayClick(WM_LBUTTONDOWN);
-    Settle(p);
+    // Sent, not posted: a posted click could come after the look at the calls below, which
+    // could then take a flashing step's picture for the resting one.
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(p.mainWindow(), mailwick::TrayNotifyMessage, mailwick::TrayIconId, WM_LBUTTONDOWN,
+                        SMTO_NORMAL, 30000, &result);
     const std::vector<TrayStandIn::Call> before = tray.calls();
     if (before.empty()) Fail("the checker's tray calls do not reach the driver");
     const std::string resting = before.back().picture;
