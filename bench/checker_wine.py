@@ -9,7 +9,9 @@ For each size it times, in the same run:
     the same without the TOPs ("L+U");
   - the checker's first check (no "UIDL" file, every message new) and its steady check
     (nothing new), from the Check Now command to the saved scan ("saved") and to the tray
-    call that shows the check over ("idle"), measured by checker_driver.exe;
+    call that shows the check over ("idle"), measured by checker_driver.exe (the registry's
+    change notice reaches the driver a little later than that tray call, so "idle" may read
+    a fraction of a millisecond below "saved");
 and prints a table with the ratios of the first check to the pipelined floor and of the
 steady check to the L+U floor, the peak working set and the working set left once the
 checks are done ("idle mem"). Not a test: figures to compare.
