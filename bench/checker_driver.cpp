@@ -9,16 +9,18 @@
 // when a check fails.
 #include <windows.h>
 #include <psapi.h>
-#include <tlhelp32.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
 #include <string>
 #include <vector>
 
+#include "checker/checker_state.h"
 #include "checker/resource.h"
+#include "checker/tray.h"
 #include "e2e/driver.h"
 
 namespace {
@@ -33,18 +35,66 @@ using mwtest::CheckerProcess;
     std::exit(1);
 }
 
-int ThreadCount(DWORD pid) {
-    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    if (snap == INVALID_HANDLE_VALUE) return -1;
-    THREADENTRY32 t{};
-    t.dwSize = sizeof t;
-    int count = 0;
-    for (BOOL more = Thread32First(snap, &t); more; more = Thread32Next(snap, &t)) {
-        if (t.th32OwnerProcessID == pid) ++count;
+// Stands in for the shell's tray, so the driver sees the checker's tray calls: a check's
+// last act is the call that takes the picture back from "checking", which marks its end
+// (the worker thread is kept between checks, so its end marks nothing). Made before the
+// checker starts, its window is the newest of the tray's class and the one the calls find.
+class TrayStandIn {
+public:
+    struct Call {
+        Clock::time_point at;
+        std::string picture;  // what the call carries past its window, id and flags
+    };
+
+    bool start() {
+        thread_ = CreateThread(nullptr, 0, &TrayStandIn::run, this, 0, nullptr);
+        // A new prefix's first window may take long on a loaded machine.
+        return thread_ && WaitForSingleObject(ready_, 120000) == WAIT_OBJECT_0 && window_;
     }
-    CloseHandle(snap);
-    return count;
-}
+    size_t count() const {
+        std::lock_guard<std::mutex> hold(lock_);
+        return calls_.size();
+    }
+    std::vector<Call> calls() const {
+        std::lock_guard<std::mutex> hold(lock_);
+        return calls_;
+    }
+
+private:
+    static DWORD WINAPI run(LPVOID arg) {
+        auto* self = static_cast<TrayStandIn*>(arg);
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = &TrayStandIn::proc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "Shell_TrayWnd";
+        RegisterClassA(&wc);
+        self->window_ = CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                        wc.hInstance, nullptr);
+        SetWindowLongPtrA(self->window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        SetEvent(self->ready_);
+        MSG m;
+        while (GetMessageA(&m, nullptr, 0, 0) > 0) DispatchMessageA(&m);
+        return 0;
+    }
+    static LRESULT CALLBACK proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+        auto* self = reinterpret_cast<TrayStandIn*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+        if (message != WM_COPYDATA || !self) return DefWindowProcA(hwnd, message, wParam, lParam);
+        const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+        constexpr size_t kHead = 3 * sizeof(UINT);  // window, id, flags: NIM_ADD and NIM_MODIFY differ there
+        Call call{Clock::now(), {}};
+        if (data && data->lpData && data->cbData > kHead)
+            call.picture.assign(static_cast<const char*>(data->lpData) + kHead, data->cbData - kHead);
+        std::lock_guard<std::mutex> hold(self->lock_);
+        self->calls_.push_back(std::move(call));
+        return TRUE;
+    }
+
+    HANDLE thread_ = nullptr;
+    HANDLE ready_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HWND window_ = nullptr;
+    mutable std::mutex lock_;
+    std::vector<Call> calls_;
+};
 
 // Polls often: the figures are fractions of a second.
 template <class Pred>
@@ -59,7 +109,7 @@ bool PollUntil(Pred pred, std::chrono::seconds timeout) {
 
 struct Times {
     double saved;  // from the command to "LastStatus", written right after "UIDL"
-    double idle;   // to the end of the check's worker thread
+    double idle;   // to the tray call that shows the check is over
 };
 
 // The working set; 0 when it cannot be read.
@@ -106,19 +156,44 @@ private:
     HANDLE changed_ = nullptr;
 };
 
+// Waits until the checker's main thread has carried out what was posted to it.
+void Settle(const CheckerProcess& p) {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(p.mainWindow(), WM_NULL, 0, 0, SMTO_NORMAL, 30000, &result);
+}
+
 // One Check Now. "LastStatus" is removed first so that its return marks the saved scan.
-Times CheckNow(const CheckerProcess& p) {
+Times CheckNow(const CheckerProcess& p, const TrayStandIn& tray) {
+    // New mail seen, so no flashing changes the picture while the check runs; the picture
+    // then shown is the one the check's end comes back to.
+    // Sent, not posted: a posted click could come after the look at the calls below, which
+    // could then take a flashing step's picture for the resting one.
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(p.mainWindow(), mailwick::TrayNotifyMessage, mailwick::TrayIconId, WM_LBUTTONDOWN,
+                        SMTO_NORMAL, 30000, &result);
+    const std::vector<TrayStandIn::Call> before = tray.calls();
+    if (before.empty()) Fail("the checker's tray calls do not reach the driver");
+    const std::string resting = before.back().picture;
+
     StatusWatch watch;
-    const int threadsBefore = ThreadCount(p.pid());
     std::string status;
     const auto start = Clock::now();
     p.postCommand(IDM_CHECK_NOW);
     if (!watch.wait(&status, std::chrono::seconds(1800))) Fail("no LastStatus after Check Now");
     const auto saved = Clock::now();
-    // The worker thread starts after the command and ends with the check.
-    if (!PollUntil([&] { return ThreadCount(p.pid()) <= threadsBefore; }, std::chrono::seconds(600)))
-        Fail("the check did not end");
-    const auto idle = Clock::now();
+    // The first call after the command that shows the resting picture again ends the check.
+    Clock::time_point idle{};
+    auto ended = [&] {
+        const std::vector<TrayStandIn::Call> calls = tray.calls();
+        for (size_t i = before.size(); i < calls.size(); ++i) {
+            if (calls[i].picture == resting) {
+                idle = calls[i].at;
+                return true;
+            }
+        }
+        return false;
+    };
+    if (!PollUntil(ended, std::chrono::seconds(600))) Fail("the check did not end");
     if (status.find("new item") == std::string::npos) Fail(("unexpected status: " + status).c_str());
     const Times t{std::chrono::duration<double>(saved - start).count(),
                   std::chrono::duration<double>(idle - start).count()};
@@ -137,8 +212,7 @@ void CloseNewMailDialog(const CheckerProcess& p) {
     // Wine on a display without a window manager that takes 2 s), and the next check's
     // new-mail notification would wait for that thread: a user who reads later does not
     // check again at once, so the next check starts once the main window answers.
-    DWORD_PTR result = 0;
-    SendMessageTimeoutW(p.mainWindow(), WM_NULL, 0, 0, SMTO_NORMAL, 30000, &result);
+    Settle(p);
 }
 
 double Median(std::vector<double> v) {
@@ -165,6 +239,9 @@ int main(int argc, char** argv) {
     const std::string uidl = dir + "\\UIDL";
     DeleteFileA(uidl.c_str());
 
+    mwtest::SetRegBinary32("NotifBalloon", 0);  // a balloon is a tray call of its own
+    TrayStandIn tray;
+    if (!tray.start()) Fail("no tray stand-in");
     CheckerProcess p;
     // A loaded machine may take long to start the prefix's first program.
     if (!p.start(exe, dir) || !p.waitForMainWindow(std::chrono::seconds(120))) Fail("the checker did not start");
@@ -173,12 +250,12 @@ int main(int argc, char** argv) {
     for (int i = 0; i < firstRuns; ++i) {
         CloseNewMailDialog(p);
         DeleteFileA(uidl.c_str());
-        Times t = CheckNow(p);
+        Times t = CheckNow(p, tray);
         firstSaved.push_back(t.saved);
         firstIdle.push_back(t.idle);
     }
     for (int i = 0; i < steadyRuns; ++i) {
-        Times t = CheckNow(p);
+        Times t = CheckNow(p, tray);
         steadySaved.push_back(t.saved);
         steadyIdle.push_back(t.idle);
     }

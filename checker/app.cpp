@@ -5,6 +5,7 @@
 #include <atomic>
 #include <string>
 
+#include "checker/check_cycle.h"
 #include "checker/checker_files.h"
 #include "checker/checker_state.h"
 #include "checker/debug_log.h"
@@ -27,6 +28,8 @@ namespace mailwick {
 namespace {
 
 constexpr DWORD kLastStatusBuffer = 100;
+// An idle worker ends at once; this only bounds a stuck one.
+constexpr DWORD kWorkerStopMs = 2000;
 
 // Windows Sockets 1.1 exactly; anything else ends the program.
 bool StartSockets() {
@@ -109,6 +112,9 @@ int RunChecker(HINSTANCE instance) {
 
     // Modeless dialogs (NEWMAIL, about) get Tab, Enter and Esc through this loop.
     const int code = RunMessageLoop();
+    // The kept check worker ends before the sockets it used go; one still in a check after
+    // the close wait is left to the process's end below.
+    if (g_process.state.CheckIdle() == 1) StopCheckWorker(kWorkerStopMs);
     CloseHelp();
     Shutdown(rasLoaded);
     // A check still running after the close wait uses the status text, the row table and

@@ -24,8 +24,7 @@ void RestartTimer(HWND hwnd, UINT_PTR id, UINT periodMs) {
 
 void StartCheck() {
     CheckerState& state = g_process.state;
-    state.SetCheckIdle(0);
-    state.SetCheckFailed(0);
+    state.MarkCheckStarting();
 
     Settings settings;
     int valid = 0;
@@ -34,12 +33,15 @@ void StartCheck() {
         settings = s;
     });
     if (!valid) {
+        state.ShowPicture();
         SetStatusText(kAccountInvalidStatus);
         state.SetCheckFailed(1);
         state.SetCheckIdle(1);
         return;
     }
-    if (!StartCheckWorker(settings)) {
+    const bool started = StartCheckWorker(settings);
+    state.ShowPicture();
+    if (!started) {
         state.SetCheckFailed(1);
         state.SetCheckIdle(1);
     }

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <ctime>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <optional>
 #include <string>
@@ -162,18 +163,52 @@ int CheckCycle(const Settings& settings) {
 namespace {
 
 std::atomic<CreateThreadFunction> g_createThread{&CreateThread};
-// The last worker started; its handle is kept so the close wait can wait on the thread.
-std::atomic<HANDLE> g_worker{nullptr};
 
-DWORD WINAPI CheckWorker(LPVOID arg) {
-    std::unique_ptr<Settings> settings(static_cast<Settings*>(arg));
+// One worker thread runs every check: made with the first check and then woken for each
+// one, since starting a thread costs more than the rest of a quiet check under Wine.
+struct KeptWorker {
+    std::mutex lock;
+    HANDLE thread = nullptr;  // while it exists or has not been closed after its end
+    bool running = false;     // the thread waits for checks; false once it decided to end
+    bool stop = false;        // asks the thread to end once no check is handed over
+    std::unique_ptr<Settings> next;  // the check handed over, not yet taken
+    HANDLE wake = nullptr;           // auto-reset: a check or the stop is waiting
+    std::atomic<HANDLE> idle{nullptr};  // manual-reset: set while no check is handed over or running
+};
+
+// Never destroyed: the worker may still run while the process ends.
+KeptWorker& Worker() {
+    static auto* worker = new KeptWorker;
+    return *worker;
+}
+
+void RunCheck(const Settings& settings) {
     try {
-        return static_cast<DWORD>(CheckCycle(*settings));
+        CheckCycle(settings);
     } catch (...) {
         // A check must never leave the checker believing it is still running.
         g_process.state.SetCheckFailed(1);
         g_process.state.SetCheckIdle(1);
-        return 0;
+    }
+}
+
+DWORD WINAPI CheckWorker(LPVOID) {
+    KeptWorker& w = Worker();
+    for (;;) {
+        WaitForSingleObject(w.wake, INFINITE);
+        std::unique_ptr<Settings> settings;
+        {
+            std::lock_guard<std::mutex> hold(w.lock);
+            if (w.stop && !w.next) {
+                w.running = false;
+                return 0;
+            }
+            settings = std::move(w.next);
+        }
+        if (settings) RunCheck(*settings);
+        settings.reset();
+        std::lock_guard<std::mutex> hold(w.lock);
+        if (!w.next) SetEvent(w.idle.load());
     }
 }
 
@@ -182,29 +217,61 @@ DWORD WINAPI CheckWorker(LPVOID arg) {
 bool StartCheckWorker(const Settings& settings) {
     std::unique_ptr<Settings> copy(new (std::nothrow) Settings(settings));
     if (!copy) return false;
-    HANDLE thread = g_createThread.load()(nullptr, 0, CheckWorker, copy.get(), 0, nullptr);
-    if (!thread) return false;
-    copy.release();
-    // Only one check runs at a time: the one before has set CheckIdle and is ending.
-    if (HANDLE previous = g_worker.exchange(thread)) CloseHandle(previous);
+    KeptWorker& w = Worker();
+    {
+        std::lock_guard<std::mutex> hold(w.lock);
+        if (!w.wake) w.wake = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+        if (!w.idle.load()) w.idle.store(CreateEventA(nullptr, TRUE, TRUE, nullptr));
+        if (!w.wake || !w.idle.load()) return false;
+        if (!w.running) {
+            // A worker that ended (or never was): the next one starts with this check.
+            if (w.thread) CloseHandle(w.thread);
+            w.thread = g_createThread.load()(nullptr, 0, CheckWorker, nullptr, 0, nullptr);
+            if (!w.thread) return false;
+            w.running = true;
+        }
+        w.stop = false;
+        w.next = std::move(copy);
+        ResetEvent(w.idle.load());
+    }
+    SetEvent(w.wake);
+    return true;
+}
+
+bool StopCheckWorker(DWORD timeoutMs) {
+    KeptWorker& w = Worker();
+    HANDLE thread = nullptr;
+    {
+        std::lock_guard<std::mutex> hold(w.lock);
+        if (!w.thread) return true;
+        w.stop = true;
+        thread = w.thread;
+    }
+    SetEvent(w.wake);
+    if (WaitForSingleObject(thread, timeoutMs) != WAIT_OBJECT_0) return false;
+    std::lock_guard<std::mutex> hold(w.lock);
+    if (w.thread == thread && !w.running) {
+        CloseHandle(thread);
+        w.thread = nullptr;
+    }
     return true;
 }
 
 bool WaitForCheckEnd(DWORD timeoutMs) {
     const DWORD started = GetTickCount();
     for (;;) {
-        HANDLE worker = g_worker.load();
+        HANDLE idle = Worker().idle.load();
         const bool running = g_process.state.CheckIdle() == 0 ||
-                             (worker && WaitForSingleObject(worker, 0) == WAIT_TIMEOUT);
+                             (idle && WaitForSingleObject(idle, 0) == WAIT_TIMEOUT);
         if (!running) return true;
         const DWORD elapsed = GetTickCount() - started;  // unsigned: right across the wrap
         if (elapsed >= timeoutMs) return false;
-        // Woken by the thread's end or by a message sent to this thread; CheckIdle is
-        // looked at again at least this often where there is no thread to wait on.
-        const DWORD wait = std::min<DWORD>(timeoutMs - elapsed, worker ? timeoutMs - elapsed : 50);
-        const DWORD woke = MsgWaitForMultipleObjectsEx(worker ? 1 : 0, worker ? &worker : nullptr, wait,
+        // Woken by the check's end or by a message sent to this thread; CheckIdle is
+        // looked at again at least this often where there is no check on the worker.
+        const DWORD wait = std::min<DWORD>(timeoutMs - elapsed, idle ? timeoutMs - elapsed : 50);
+        const DWORD woke = MsgWaitForMultipleObjectsEx(idle ? 1 : 0, idle ? &idle : nullptr, wait,
                                                         QS_SENDMESSAGE, MWMO_INPUTAVAILABLE);
-        if (woke == WAIT_OBJECT_0 + (worker ? 1 : 0)) {
+        if (woke == WAIT_OBJECT_0 + (idle ? 1 : 0)) {
             MSG message;
             PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
         } else if (woke == WAIT_FAILED) {

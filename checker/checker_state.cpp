@@ -26,5 +26,10 @@ void CheckerState::SetCheckIdle(std::int32_t value) { checkIdle_.store(value); R
 void CheckerState::SetNewMailPending(std::int32_t value) { newMailPending_.store(value); Refresh(); }
 void CheckerState::SetFlashPhase(std::int32_t value) { flashPhase_.store(value); Refresh(); }
 void CheckerState::SetCheckFailed(std::int32_t value) { checkFailed_.store(value); Refresh(); }
+void CheckerState::MarkCheckStarting() {
+    checkIdle_.store(0);
+    checkFailed_.store(0);
+}
+void CheckerState::ShowPicture() { Refresh(); }
 
 }  // namespace mailwick

@@ -54,6 +54,12 @@ public:
     void SetFlashPhase(std::int32_t value);
     void SetCheckFailed(std::int32_t value);
 
+    // A check begins: CheckIdle and CheckFailed 0, not yet shown. The tray call is a round
+    // trip to the shell's process, so the caller shows the picture (ShowPicture) once the
+    // check's worker has been woken, beside the check rather than before it.
+    void MarkCheckStarting();
+    void ShowPicture();
+
 private:
     Flag rasAvailable_{0};
     Flag checkingOn_{0};

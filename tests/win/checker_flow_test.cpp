@@ -166,11 +166,47 @@ HANDLE WINAPI NoThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE, LP
 }
 
 TEST_F(CheckerFlow, AWorkerThatCannotStartLeavesNoCheckRunning) {
+    ASSERT_TRUE(StopCheckWorker(10'000));  // else the kept one would run the check
     const CreateThreadFunction real = SetCreateThreadFunction(&NoThread);
     CheckNow();
     SetCreateThreadFunction(real);
     EXPECT_EQ(g_process.state.CheckIdle(), 1);  // else no check would ever start again
     EXPECT_EQ(g_process.state.CheckFailed(), 1);
+}
+
+std::atomic<int> g_threadsMade{0};
+HANDLE g_madeThread = nullptr;
+HANDLE WINAPI CountedThread(LPSECURITY_ATTRIBUTES security, SIZE_T stack, LPTHREAD_START_ROUTINE start, LPVOID arg,
+                            DWORD flags, LPDWORD id) {
+    HANDLE thread = CreateThread(security, stack, start, arg, flags, id);
+    if (thread && ++g_threadsMade == 1)
+        DuplicateHandle(GetCurrentProcess(), thread, GetCurrentProcess(), &g_madeThread, SYNCHRONIZE, FALSE, 0);
+    return thread;
+}
+
+// One worker runs check after check: a failed check must not end it or leave it unable to
+// take the next, and the stop at exit must end it rather than leave it waiting.
+TEST_F(CheckerFlow, TheKeptWorkerRunsTheCheckAfterAFailedOneAndEndsAtTheStop) {
+    ASSERT_TRUE(StopCheckWorker(10'000));
+    const CreateThreadFunction real = SetCreateThreadFunction(&CountedThread);
+    SetServer(mwtest::TestAddress(49));  // nothing listens there
+    CheckNow();
+    ASSERT_TRUE(WaitIdle(30s));
+    EXPECT_EQ(g_process.state.CheckFailed(), 1);
+
+    Deliver("Ann <ann@example.org>", "after the failure");
+    SetServer(mwtest::EnvOr("MAILWICK_DOVECOT_IP", ""));
+    CheckNow();
+    ASSERT_TRUE(WaitIdle(30s));
+    EXPECT_EQ(StatusText().rfind("1 new item (1) ", 0), 0u) << StatusText();
+    EXPECT_EQ(g_threadsMade.load(), 1);
+    ASSERT_NE(g_madeThread, nullptr);
+    EXPECT_EQ(WaitForSingleObject(g_madeThread, 0), static_cast<DWORD>(WAIT_TIMEOUT));  // kept
+
+    EXPECT_TRUE(StopCheckWorker(10'000));
+    EXPECT_EQ(WaitForSingleObject(g_madeThread, 0), static_cast<DWORD>(WAIT_OBJECT_0));
+    SetCreateThreadFunction(real);
+    CloseHandle(g_madeThread);
 }
 
 TEST_F(CheckerFlow, CheckNowClearsAnEarlierFailure) {
