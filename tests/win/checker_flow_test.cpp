@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include "checker/check_cycle.h"
+#include "checker/texts.h"
 
 namespace mailwick {
 namespace {
@@ -138,7 +139,7 @@ TEST_F(CheckerFlow, AnIncompleteAccountIsNotChecked) {
     UpdateSettings([](Settings& s) { s.SetUsername(""); });
     CheckNow();
     EXPECT_EQ(g_process.state.CheckIdle(), 1);
-    EXPECT_EQ(StatusText(), "Account details not valid");
+    EXPECT_EQ(StatusText(), kAccountInvalidStatus);
     EXPECT_EQ(g_process.state.CheckFailed(), 1);
 }
 
@@ -292,7 +293,7 @@ TEST_F(CheckerFlow, ARefusedHeaderFetchFailsTheCheck) {
     CheckNow();
     ASSERT_TRUE(WaitIdle(30s));
     EXPECT_EQ(g_process.state.CheckFailed(), 1);
-    EXPECT_NE(StatusText().find("Unable to connect to server"), std::string::npos) << StatusText();
+    EXPECT_NE(StatusText().find(kUnableToConnectStatus), std::string::npos) << StatusText();
     std::string stored;
     ASSERT_TRUE(mwtest::GetRegString("LastStatus", &stored));
     EXPECT_EQ(stored, "kept");
