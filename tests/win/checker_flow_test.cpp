@@ -253,7 +253,7 @@ TEST_F(CheckerFlow, ASilentServerEndsTheCheckWithinTheBoundAndCheckNowDuringItSt
 
     ASSERT_TRUE(WaitIdle(30s));
     EXPECT_EQ(g_process.state.CheckFailed(), 1);
-    EXPECT_NE(StatusText().find("Unable to connect to server"), std::string::npos);
+    EXPECT_NE(StatusText().find(kUnableToConnectStatus), std::string::npos);
 }
 
 TEST_F(CheckerFlow, AServerThatStopsMidListingFailsTheCheckAndTheNextTimerChecksAgain) {
@@ -271,7 +271,7 @@ TEST_F(CheckerFlow, AServerThatStopsMidListingFailsTheCheckAndTheNextTimerChecks
     EXPECT_LT(std::chrono::steady_clock::now() - start, 15s);
     EXPECT_EQ(g_process.state.CheckFailed(), 1);
     EXPECT_EQ(TrayIconIndex(), 3);
-    EXPECT_NE(StatusText().find("Unable to connect to server"), std::string::npos);
+    EXPECT_NE(StatusText().find(kUnableToConnectStatus), std::string::npos);
     std::string stored;
     ASSERT_TRUE(mwtest::GetRegString("LastStatus", &stored));
     EXPECT_EQ(stored, "kept");
