@@ -155,7 +155,7 @@ private:
     int entryCount_ = 0;
     long long listingLines_ = 0;
     std::size_t headerBudget_ = kMaxSessionHeaderBytes;
-    std::size_t headerBytes_ = 0;  // kept by this session's header fetches  // received in this session, for its time allowance
+    std::size_t headerBytes_ = 0;  // kept by this session's header fetches, against headerBudget_
     Deadline started_{};
 };
 

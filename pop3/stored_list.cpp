@@ -1,6 +1,5 @@
 #include "pop3/stored_list.h"
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
